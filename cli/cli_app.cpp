@@ -1,0 +1,237 @@
+#include "cli/cli_app.h"
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/password_input.h"
+#include "cli/self_test.h"
+#include "engine/atomic_file.h"
+#include "engine/error.h"
+#include "engine/password_list.h"
+#include "settings/box_number.h"
+#include "settings/generation_settings.h"
+
+namespace tessaroll::cli {
+
+namespace {
+
+namespace chr = std::chrono;
+
+struct UsageError {
+    std::string message;
+};
+
+struct Date {
+    std::int16_t day, month, year;
+};
+
+struct GenerateOptions {
+    std::optional<std::string> day, month, year, date, until, count, length, pattern, output_dir;
+};
+
+std::int16_t option_number(const std::string& name, const std::string& text) {
+    try {
+        return box_number(text);
+    } catch (const BoxNumberError& e) {
+        throw UsageError{"--" + name + ": " + e.what()};
+    }
+}
+
+Date today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return {static_cast<std::int16_t>(local.tm_mday), static_cast<std::int16_t>(local.tm_mon + 1),
+            static_cast<std::int16_t>(local.tm_year + 1900)};
+}
+
+// "YYYY-MM-DD" with whole numbers in each place.
+Date parse_iso_date(const std::string& option, const std::string& text) {
+    const auto first = text.find('-', 1);
+    const auto second = first == std::string::npos ? first : text.find('-', first + 1);
+    if (second == std::string::npos) {
+        throw UsageError{"--" + option + ": \"" + text + "\" is not a date of the form YYYY-MM-DD."};
+    }
+    const auto part = [&](std::size_t from, std::size_t to) {
+        const std::string piece = text.substr(from, to - from);
+        if (piece.empty() || piece.find_first_not_of("0123456789") != std::string::npos) {
+            throw UsageError{"--" + option + ": \"" + text +
+                             "\" is not a date of the form YYYY-MM-DD."};
+        }
+        return option_number(option, piece);
+    };
+    const std::int16_t year = part(0, first);
+    const std::int16_t month = part(first + 1, second);
+    const std::int16_t day = part(second + 1, text.size());
+    return {day, month, year};
+}
+
+chr::year_month_day calendar_date(const Date& d, const std::string& what) {
+    const chr::year_month_day ymd{chr::year{d.year}, chr::month{static_cast<unsigned>(d.month)},
+                                  chr::day{static_cast<unsigned>(d.day)}};
+    if (d.month < 1 || d.day < 1 || !ymd.ok()) {
+        throw UsageError{what + " " + std::to_string(d.month) + "/" + std::to_string(d.day) + "/" +
+                         std::to_string(d.year) + " is not a calendar date; --until needs one."};
+    }
+    return ymd;
+}
+
+Date start_date(const GenerateOptions& o) {
+    if (o.date && (o.day || o.month || o.year)) {
+        throw UsageError{"--date cannot be combined with --day, --month or --year."};
+    }
+    if (o.date) {
+        return parse_iso_date("date", *o.date);
+    }
+    Date d = today();
+    if (o.day) {
+        d.day = option_number("day", *o.day);
+    }
+    if (o.month) {
+        d.month = option_number("month", *o.month);
+    }
+    if (o.year) {
+        d.year = option_number("year", *o.year);
+    }
+    return d;
+}
+
+GenerationSettings settings_from(const GenerateOptions& o) {
+    GenerationSettings s;
+    s.pnumb = o.count ? option_number("count", *o.count) : 4;
+    s.lentgh = o.length ? option_number("length", *o.length) : 10;
+    if (o.pattern && !set_pattern_letters(s, *o.pattern)) {
+        throw UsageError{"--pattern: \"" + *o.pattern +
+                         "\" must be at most 130 letters d (digit) and l (letter)."};
+    }
+    return s;
+}
+
+void print_list(const std::vector<std::string>& list) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        std::cout << password_line(i + 1, list[i]) << '\n';
+    }
+}
+
+int generate(const GenerateOptions& o) {
+    const Date first = start_date(o);
+    const GenerationSettings settings = settings_from(o);
+    std::optional<Date> last;
+    if (o.until) {
+        if (o.output_dir) {
+            throw UsageError{"--until cannot be combined with --output-dir."};
+        }
+        last = parse_iso_date("until", *o.until);
+    }
+    const Notifier notify = [](std::string_view message) { std::cerr << message << '\n'; };
+    const std::string personal = read_personal_password();
+
+    if (!last) {
+        try {
+            const auto list =
+                compute_passwords(personal, first.day, first.month, first.year, settings, notify);
+            if (o.output_dir) {
+                write_output_file(*o.output_dir, first.day, first.month, first.year, list,
+                                  current_timestamp_text());
+            }
+            print_list(list);
+            return kExitOk;
+        } catch (const EngineError& e) {
+            std::cerr << e.what() << '\n';
+        } catch (const FileError& e) {
+            std::cerr << e.what() << '\n';
+        }
+        return kExitRefused;
+    }
+
+    const chr::sys_days from{calendar_date(first, "The start date")};
+    const chr::sys_days to{calendar_date(*last, "The --until date")};
+    if (to < from) {
+        throw UsageError{"--until " + *o.until + " lies before the start date."};
+    }
+    int status = kExitOk;
+    for (chr::sys_days d = from; d <= to; d += chr::days{1}) {
+        const chr::year_month_day ymd{d};
+        const Date date{static_cast<std::int16_t>(static_cast<unsigned>(ymd.day())),
+                        static_cast<std::int16_t>(static_cast<unsigned>(ymd.month())),
+                        static_cast<std::int16_t>(static_cast<int>(ymd.year()))};
+        std::cout << "Date=" << date.month << '/' << date.day << '/' << date.year << '\n';
+        try {
+            print_list(
+                compute_passwords(personal, date.day, date.month, date.year, settings, notify));
+        } catch (const EngineError& e) {
+            std::cout << e.what() << '\n';
+            status = kExitRefused;
+        }
+        std::cout << '\n';
+    }
+    return status;
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+    CLI::App app{"Tessaroll: the numbered password list of a date, from your personal password."};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", "tessaroll-cli 0.1.0");
+
+    GenerateOptions g;
+    auto* gen = app.add_subcommand(
+        "generate",
+        "Print the password list of a date. The personal password is read from standard input.");
+    gen->add_option("--day", g.day, "Day of the month (default: today)");
+    gen->add_option("--month", g.month, "Month number (default: today)");
+    gen->add_option("--year", g.year, "Year (default: today)");
+    gen->add_option("--date", g.date, "The date as YYYY-MM-DD, instead of --day/--month/--year");
+    gen->add_option("--count", g.count, "Number of passwords (default 4, at most 130)");
+    gen->add_option("--length", g.length, "Characters per password (default 10, at most 130)");
+    gen->add_option("--pattern", g.pattern,
+                    "d (digit) or l (letter) for each position; positions beyond it are digits")
+        ->expected(0, 1);
+    gen->add_option("--output-dir", g.output_dir, "Also write DIR/output.txt");
+    gen->add_option("--until", g.until,
+                    "Print one list per day from the date up to this date (YYYY-MM-DD)");
+
+    bool self_test_ok = true;
+    auto* self_test = app.add_subcommand(
+        "self-test", "Check that this build computes the same lists as every other build.");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitUsage;
+    }
+
+    try {
+        if (*gen) {
+            return generate(g);
+        }
+        if (*self_test) {
+            self_test_ok = run_self_test(std::cout, std::cerr);
+            return self_test_ok ? kExitOk : kExitRefused;
+        }
+    } catch (const UsageError& e) {
+        std::cerr << "tessaroll-cli: " << e.message << '\n';
+        return kExitUsage;
+    }
+    return kExitUsage;
+}
+
+}  // namespace tessaroll::cli

@@ -1,0 +1,22 @@
+# Third-party libraries, all from the system's packages (scripts/install-deps.sh installs them).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(MPFR REQUIRED IMPORTED_TARGET mpfr)
+find_library(GMP_LIBRARY NAMES gmp REQUIRED)
+
+find_package(CLI11 CONFIG QUIET)
+if(NOT TARGET CLI11::CLI11)
+  find_path(CLI11_INCLUDE_DIR CLI/CLI.hpp REQUIRED)
+  add_library(CLI11::CLI11 INTERFACE IMPORTED)
+  target_include_directories(CLI11::CLI11 INTERFACE ${CLI11_INCLUDE_DIR})
+endif()
+
+if(TESSAROLL_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  find_package(nlohmann_json 3 REQUIRED)
+endif()
+if(TESSAROLL_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()
+if(TESSAROLL_BUILD_UI)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets)
+endif()

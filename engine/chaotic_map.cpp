@@ -1,0 +1,118 @@
+#include "engine/chaotic_map.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "engine/checked.h"
+#include "engine/error.h"
+#include "engine/fp_env.h"
+#include "engine/power.h"
+
+namespace tessaroll {
+
+namespace {
+
+// Days of a common year before month m, for m = 1 to 12.
+constexpr std::array<std::int16_t, 12> kMonthOffset = {0,   31,  59,  90,  120, 151,
+                                                        181, 212, 243, 273, 304, 334};
+
+// Longest personal password: its length and the loop over it are 16-bit counters.
+constexpr std::size_t kMaxPasswordChars = 32766;
+
+std::int16_t month_offset(std::int16_t m) {
+    if (m < 1 || m > 12) {
+        throw EngineError(ErrorKind::MonthOutOfRange,
+                          "The month " + std::to_string(m) + " is outside 1 to 12.");
+    }
+    return kMonthOffset[static_cast<std::size_t>(m - 1)];
+}
+
+}  // namespace
+
+double map1(double x, float a, double p, const Notifier& notify) {
+    const double e = static_cast<double>(a);  // exact widening
+    // Zero is a fixed point of the map; a NaN also ends here.
+    if (x == 0 || std::isnan(x)) {
+        return 0;
+    }
+    // Rising flank, 0 < x <= p: the quotient is rounded before the power.
+    if (!(x < 0) && !(x > p)) {
+        return pow_cr(x / p, e);
+    }
+    // Falling flank, p < x <= 1: numerator, then denominator, then the quotient.
+    if (x > p && !(x > 1)) {
+        if (p < 0) {
+            throw EngineError(ErrorKind::NegativeBreakPoint,
+                              "The break point " + std::to_string(p) +
+                                  " is negative; its power is undefined.");
+        }
+        const double num = pow_cr(x, e) - 1;
+        const double den = pow_cr(p, e) - 1;
+        if (den == 0) {
+            throw EngineError(ErrorKind::DivisionByZero,
+                              "The break point " + std::to_string(p) + " makes the map divide by 0.");
+        }
+        return num / den;
+    }
+    // Outside [0, 1]: report, then carry on from 0.
+    if (notify) {
+        notify(kMapMessage);
+    }
+    return 0;
+}
+
+double map(double x, double param, std::int16_t niter, const Notifier& notify) {
+    if (niter == INT16_MAX) {
+        throw EngineError(ErrorKind::IterationCountTooLarge,
+                          "The map cannot be iterated 32767 times; the most is 32766.");
+    }
+    double v = x;
+    for (std::int16_t i = 1; i <= niter; ++i) {
+        v = map1(v, kMapExponent, param, notify);
+    }
+    return v;
+}
+
+double DoublefromString(std::string_view codes) {
+    if (codes.size() > kMaxPasswordChars) {
+        throw EngineError(ErrorKind::PasswordTooLong,
+                          "The personal password has " + std::to_string(codes.size()) +
+                              " characters; it must have fewer than 32767.");
+    }
+    std::string text = "0.";
+    if (codes.empty()) {
+        text += '6';
+    } else {
+        text.reserve(2 + 3 * codes.size());
+        for (const char c : codes) {
+            text += std::to_string(static_cast<unsigned char>(c));
+        }
+    }
+    // from_chars rounds correctly and always reads "." as the decimal point.
+    double seed = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
+    (void)end;
+    (void)ec;  // "0." and digits always parse; the value lies in [0, 1)
+    return seed;
+}
+
+std::int32_t days(std::int16_t d1, std::int16_t m1, std::int16_t y1, std::int16_t d2,
+                  std::int16_t m2, std::int16_t y2) {
+    const auto dy = checked::sub<std::int16_t>(y2, y1);
+    const auto dy365 = dy ? checked::mul<std::int16_t>(*dy, 365) : std::nullopt;
+    if (!dy365) {
+        throw EngineError(ErrorKind::YearOutOfRange,
+                          "The year " + std::to_string(y2) + " is more than 89 years away from " +
+                              std::to_string(y1) + ".");
+    }
+    const double q = *dy;
+    const double sum = std::floor(q / 4) + *dy365 - std::floor(q / 100) + std::floor(q / 400);
+    const auto n = static_cast<std::int32_t>(sum);  // whole and within +-33000
+    const std::int32_t offset2 = month_offset(m2);
+    const std::int32_t offset1 = month_offset(m1);
+    return n + offset2 - offset1 + d2 - d1;
+}
+
+}  // namespace tessaroll

@@ -1,0 +1,181 @@
+#include "engine/password_list.h"
+
+#include <cmath>
+#include <optional>
+
+#include "engine/atomic_file.h"
+#include "engine/checked.h"
+#include "engine/code_page.h"
+#include "engine/error.h"
+#include "engine/fp_env.h"
+#include "engine/password_text.h"
+
+namespace tessaroll {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+std::string date_text(std::int16_t day, std::int16_t month, std::int16_t year) {
+    return std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
+}
+
+// Values computed once per list, before the first password.
+struct ListFrame {
+    std::int16_t niter;
+    double inverse_den;
+    std::int16_t count_plus_4;
+};
+
+ListFrame frame_for(std::int16_t day, std::int16_t month, std::int16_t year, std::int16_t pnumb) {
+    const std::int32_t ndays = days(1, 1, 2002, day, month, year);
+    const auto too_far = [&] {
+        return EngineError(ErrorKind::Overflow,
+                           "The date " + date_text(day, month, year) +
+                               " is too far from 1/1/2002 for a list of " + std::to_string(pnumb) +
+                               " passwords; choose a nearer date or fewer passwords.");
+    };
+    const auto nb = checked::narrow<std::int16_t>(
+        static_cast<std::int64_t>(std::floor(ndays / 99.0)));
+    const auto nb99 = nb ? checked::mul<std::int16_t>(*nb, 99) : std::nullopt;
+    const auto pnumb_nb = nb ? checked::mul<std::int16_t>(pnumb, *nb) : std::nullopt;
+    if (!nb99 || !pnumb_nb) {
+        throw too_far();
+    }
+    // ndays - nb * 99 lies in 0 to 98, so niter is 5 to 103.
+    const auto niter = static_cast<std::int16_t>(ndays - *nb99 + 5);
+    const auto den = checked::add<std::int32_t>(*pnumb_nb, ndays);
+    if (!den) {
+        throw too_far();
+    }
+    if (*den == 0) {
+        throw EngineError(
+            ErrorKind::DivisionByZero,
+            ndays == 0 ? "The date " + date_text(day, month, year) +
+                             " is day 0 of the count, for which no list can be computed; "
+                             "choose 2 January 2002 or a later date."
+                       : "The date " + date_text(day, month, year) + " with a count of " +
+                             std::to_string(pnumb) +
+                             " makes the break points divide by 0; choose another count.");
+    }
+    ListFrame frame{niter, 1.0 / *den, 0};
+    if (pnumb >= 1) {
+        const auto sum = checked::add<std::int16_t>(pnumb, 4);
+        if (!sum) {
+            throw too_far();
+        }
+        frame.count_plus_4 = *sum;
+    }
+    return frame;
+}
+
+}  // namespace
+
+std::vector<std::string> compute_passwords(std::string_view personal, std::int16_t day,
+                                           std::int16_t month, std::int16_t year,
+                                           std::int16_t pnumb, std::int16_t lentgh,
+                                           std::span<const std::int16_t> typ,
+                                           const Notifier& notify) {
+    double seed = DoublefromString(to_code_page(personal));
+    const ListFrame frame = frame_for(day, month, year, pnumb);
+    if (pnumb <= 0) {
+        return {};
+    }
+    if (lentgh >= 0 && static_cast<std::size_t>(lentgh) >= typ.size()) {
+        throw EngineError(ErrorKind::LengthTooLarge,
+                          "The password length " + std::to_string(lentgh) + " is more than " +
+                              std::to_string(typ.size() - 1) + ", the longest the pattern covers.");
+    }
+    if (pnumb > kMaxCount) {
+        throw EngineError(ErrorKind::CountTooLarge,
+                          "The number of passwords " + std::to_string(pnumb) +
+                              " is more than 130, the most a list holds.");
+    }
+
+    // Break points: t = i / (pnumb + 4) + 1 / den, brought back into (0, 1] by one subtraction.
+    std::vector<double> breaks(static_cast<std::size_t>(pnumb));
+    for (std::int16_t i = 1; i <= pnumb; ++i) {
+        double t = static_cast<double>(i) / frame.count_plus_4 + frame.inverse_den;
+        if (t > 1) {
+            t = t - 1;
+        }
+        // A seed of 0 stays at the map's fixed point and never takes the power of t.
+        if (t < 0 && seed != 0) {
+            throw EngineError(ErrorKind::NegativeBreakPoint,
+                              "The date " + date_text(day, month, year) +
+                                  " lies too close before 1/1/2002: password " + std::to_string(i) +
+                                  " would need a negative break point; choose another date.");
+        }
+        breaks[static_cast<std::size_t>(i - 1)] = t;
+    }
+
+    std::vector<std::string> list;
+    list.reserve(breaks.size());
+    for (const double t : breaks) {
+        if (seed == t) {
+            seed = seed * 0.55;  // stays in force for the rest of the list
+        }
+        double v = map(seed, t, frame.niter, notify);
+        if (v == 0) {
+            v = t * 0.99;
+        }
+        if (v < 0.11 && seed <= 0.11) {
+            v = 1 - t * 0.98;
+        }
+        if (v < 0.11) {
+            v = t * 0.99;
+        }
+        list.push_back(StringfromDouble(v, typ, lentgh, notify));
+    }
+    return list;
+}
+
+std::string password_line(std::size_t i, std::string_view password) {
+    std::string line = "Password " + std::to_string(i) + "= ";
+    line += password;
+    return line;
+}
+
+std::string output_file_text(std::int16_t day, std::int16_t month, std::int16_t year,
+                             std::span<const std::string> passwords, std::string_view timestamp) {
+    std::string text = "Date=" + date_text(day, month, year);
+    text += kCrLf;
+    text += kCrLf;
+    for (std::size_t i = 0; i < passwords.size(); ++i) {
+        text += password_line(i + 1, passwords[i]);
+        text += kCrLf;
+    }
+    text += kCrLf;
+    text += "Generated on ";
+    text += to_code_page(timestamp);
+    text += kCrLf;
+    return text;
+}
+
+void write_output_file(const std::filesystem::path& folder, std::int16_t day, std::int16_t month,
+                       std::int16_t year, std::span<const std::string> passwords,
+                       std::string_view timestamp) {
+    replace_file_contents(folder / kOutputFileName,
+                          output_file_text(day, month, year, passwords, timestamp));
+}
+
+std::string timestamp_text(const std::tm& local_time) {
+    const bool midnight =
+        local_time.tm_hour == 0 && local_time.tm_min == 0 && local_time.tm_sec == 0;
+    char buf[256];
+    const std::size_t n = std::strftime(buf, sizeof buf, midnight ? "%x" : "%x %X", &local_time);
+    return std::string(buf, n);
+}
+
+std::string current_timestamp_text() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return timestamp_text(local);
+}
+
+}  // namespace tessaroll
