@@ -1,0 +1,53 @@
+# Everything starts here on a fresh Debian machine:
+#   make run    install what is missing, build, start the program
+#   make test   the same, then every test
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps build run test test-unit test-asan fuzz fuzz-ci test-windows bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+test-unit: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The engine and settings tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTESSAROLL_SANITIZE=ON \
+	  -DTESSAROLL_BUILD_UI=OFF -DTESSAROLL_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	@if [ -x scripts/fuzz.sh ]; then scripts/fuzz.sh; else echo "fuzz: no fuzz targets yet"; fi
+
+fuzz-ci: deps
+	@if [ -x scripts/fuzz.sh ]; then FUZZ_SECONDS=30 scripts/fuzz.sh; else echo "fuzz: no fuzz targets yet"; fi
+
+test: test-unit test-asan fuzz-ci
+
+test-windows: deps
+	@if [ -x scripts/test-windows.sh ]; then scripts/test-windows.sh; else echo "test-windows: not set up yet"; fi
+
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)
