@@ -1,0 +1,49 @@
+// Printing the last generated list: "output.txt" read back line by line and sent to the
+// system's default printer.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace tessaroll::ui {
+
+// Member numbers of the three printer properties set before every printout, in this order.
+inline constexpr int kPrinterMemberLeft = 0x1000A;      // value 0, single-precision float
+inline constexpr int kPrinterMemberBold = 0x10005;      // value true, yes/no
+inline constexpr int kPrinterMemberFontSize = 0x10004;  // value 12, single-precision float
+
+// The operations a printout needs from a printer.
+class Printer {
+public:
+    virtual ~Printer() = default;
+    // Sets the property with the given member number; the value's type is part of the call
+    // (QMetaType::Float for the two numbers, QMetaType::Bool for the flag).
+    virtual void set_property(int member, const QVariant& value) = 0;
+    // Prints one line at the current position and moves to the start of the next line,
+    // starting a new page when the page is full.
+    virtual void print_line(const QString& text) = 0;
+    // Ends the document and hands it to the printer. Returns an empty string on success,
+    // otherwise a sentence saying why the printer refused the job.
+    virtual QString end_document() = 0;
+};
+
+// Makes the printer to print on. Returns nullptr and sets *problem to a sentence for the user
+// when there is nothing to print on (for instance no default printer).
+using PrinterFactory = std::function<std::unique_ptr<Printer>(QString* problem)>;
+
+// The system's default printer through Qt Print Support.
+std::unique_ptr<Printer> make_default_printer(QString* problem);
+
+// What the Print button does: reads folder/output.txt whole, then makes a printer with factory,
+// makes the three settings, prints every line unchanged and ends the document. Every failure
+// (no printer, missing or unreadable file, refused job) shows one message box on parent and
+// sends nothing half.
+void print_output_file(QWidget* parent, const std::filesystem::path& folder,
+                       const PrinterFactory& factory);
+
+}  // namespace tessaroll::ui
