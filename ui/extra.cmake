@@ -1,0 +1,12 @@
+# Printing and the help window: Qt Print Support for the default printer, Qt Network for the
+# web pages of the help window, and the help pages, which sit in the program's folder.
+find_package(Qt6 REQUIRED COMPONENTS PrintSupport Network)
+target_link_libraries(tessaroll_ui PUBLIC Qt6::PrintSupport Qt6::Network)
+
+include(GNUInstallDirs)
+file(GLOB tessaroll_help_pages CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/help/*.htm)
+foreach(page ${tessaroll_help_pages})
+  get_filename_component(page_name ${page} NAME)
+  configure_file(${page} ${CMAKE_CURRENT_BINARY_DIR}/${page_name} COPYONLY)
+endforeach()
+install(FILES ${tessaroll_help_pages} DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -1,0 +1,203 @@
+#include "ui/frmHelp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVariant>
+#include <algorithm>
+
+namespace tessaroll::ui {
+
+namespace {
+
+// Window layout in twips; 15 twips make one pixel at the usual 96 dots per inch.
+constexpr int px(int twips) {
+    return twips / 15;
+}
+
+constexpr int kNetworkTimeoutMs = 30000;
+
+QString error_page(const QUrl& address, const QString& reason) {
+    return QStringLiteral(
+               "<html><head><title>Page not available</title></head><body>"
+               "<h2>This page cannot be shown</h2>"
+               "<p>The address <b>%1</b> could not be opened.</p>"
+               "<p>Reason: %2</p>"
+               "<p>Check the address and your connection, then choose the page again from "
+               "the Help menu.</p></body></html>")
+        .arg(address.toDisplayString().toHtmlEscaped(), reason.toHtmlEscaped());
+}
+
+QString loading_page(const QUrl& address) {
+    return QStringLiteral("<html><body><p>Opening <b>%1</b> ...</p></body></html>")
+        .arg(address.toDisplayString().toHtmlEscaped());
+}
+
+bool is_web(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+bool is_page(int type) {
+    return type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource ||
+           type == QTextDocument::MarkdownResource;
+}
+
+// A QTextBrowser that also takes pages and images from the web. Web resources are fetched in
+// the background; until a page has arrived the browser shows a short "Opening" page, and when
+// it arrives the browser reloads the same history entry, so Back and Forward see one entry per
+// page whether it is local or on the web.
+class HelpBrowser final : public QTextBrowser {
+  public:
+    explicit HelpBrowser(QWidget* parent) : QTextBrowser(parent), network_(this) {}
+
+    QVariant loadResource(int type, const QUrl& name) override {
+        const QUrl url = name.adjusted(QUrl::RemoveFragment);
+        if (is_web(url)) {
+            return load_web(type, url);
+        }
+        if (is_page(type) && url.isLocalFile()) {
+            QFile file(url.toLocalFile());
+            if (!file.open(QIODevice::ReadOnly)) {
+                return error_page(url, file.errorString());
+            }
+            return file.readAll();
+        }
+        QVariant loaded = QTextBrowser::loadResource(type, name);
+        if (is_page(type) && loaded.isNull()) {
+            return error_page(url, QStringLiteral("The page could not be found."));
+        }
+        return loaded;
+    }
+
+  private:
+    enum class State { Pending, Done, Failed };
+    struct Entry {
+        State state = State::Pending;
+        QByteArray data;
+        QString reason;
+    };
+
+    QVariant load_web(int type, const QUrl& url) {
+        auto it = cache_.find(url);
+        if (it == cache_.end()) {
+            fetch(url);
+            return is_page(type) ? QVariant(loading_page(url)) : QVariant();
+        }
+        switch (it->state) {
+            case State::Pending:
+                return is_page(type) ? QVariant(loading_page(url)) : QVariant();
+            case State::Done:
+                return it->data;
+            case State::Failed:
+                if (is_page(type)) {
+                    // Shown once; going to the page again tries the address again.
+                    const QString page = error_page(url, it->reason);
+                    cache_.erase(it);
+                    return page;
+                }
+                return {};
+        }
+        return {};
+    }
+
+    void fetch(const QUrl& url) {
+        cache_.insert(url, Entry{});
+        QNetworkRequest request(url);
+        request.setTransferTimeout(kNetworkTimeoutMs);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::NoLessSafeRedirectPolicy);
+        QNetworkReply* reply = network_.get(request);
+        connect(reply, &QNetworkReply::finished, this, [this, reply, url] {
+            reply->deleteLater();
+            auto it = cache_.find(url);
+            if (it == cache_.end()) {
+                return;
+            }
+            if (reply->error() == QNetworkReply::NoError) {
+                it->state = State::Done;
+                it->data = reply->readAll();
+            } else {
+                it->state = State::Failed;
+                it->reason = reply->errorString();
+            }
+            const bool pending = std::any_of(cache_.cbegin(), cache_.cend(), [](const Entry& e) {
+                return e.state == State::Pending;
+            });
+            // Show what has arrived: the page itself, or the last image of the page shown.
+            const QUrl shown = source().adjusted(QUrl::RemoveFragment);
+            if (shown == url || (!pending && is_web(shown))) {
+                reload();
+            }
+        });
+    }
+
+    QNetworkAccessManager network_;
+    QHash<QUrl, Entry> cache_;
+};
+
+}  // namespace
+
+frmHelp::frmHelp() {
+    setObjectName(QStringLiteral("frmHelp"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Help"));
+    setGeometry(px(60), px(345), px(8550), px(7560));
+    setFixedSize(px(8550), px(7560));
+
+    WebBrowser1 = new HelpBrowser(this);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setGeometry(px(240), px(600), px(8055), px(6255));
+
+    cmdBack = new QPushButton(QStringLiteral("Back"), this);
+    cmdBack->setObjectName(QStringLiteral("cmdBack"));
+    cmdBack->setGeometry(px(1080), px(6960), px(1215), px(495));
+
+    cmdForward = new QPushButton(QStringLiteral("Forward"), this);
+    cmdForward->setObjectName(QStringLiteral("cmdForward"));
+    cmdForward->setGeometry(px(2640), px(6960), px(1215), px(495));
+
+    setTabOrder(WebBrowser1, cmdBack);
+    setTabOrder(cmdBack, cmdForward);
+    WebBrowser1->setFocus();
+
+    connect(cmdBack, &QPushButton::clicked, this, &frmHelp::cmdBack_Click);
+    connect(cmdForward, &QPushButton::clicked, this, &frmHelp::cmdForward_Click);
+}
+
+void frmHelp::navigate(const QUrl& page) {
+    if (page.isValid()) {
+        WebBrowser1->setSource(page, QTextDocument::HtmlResource);
+    }
+}
+
+// QTextBrowser does nothing when there is no earlier or later page.
+void frmHelp::cmdBack_Click() {
+    WebBrowser1->backward();
+}
+
+void frmHelp::cmdForward_Click() {
+    WebBrowser1->forward();
+}
+
+QUrl local_help_page(const QString& folder, const QString& file_name) {
+    return QUrl::fromLocalFile(QDir(folder).filePath(file_name));
+}
+
+void show_help_page(QPointer<frmHelp>& slot, const QString& caption, const QUrl& page) {
+    if (slot.isNull()) {
+        slot = new frmHelp();
+    }
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+    slot->setWindowTitle(caption);
+    slot->navigate(page);
+}
+
+}  // namespace tessaroll::ui

@@ -1,0 +1,262 @@
+#include "ui/printing.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTextLayout>
+#include <QTextOption>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "engine/code_page.h"
+#include "engine/password_list.h"
+#include "ui/message_box.h"
+
+namespace tessaroll::ui {
+
+namespace {
+
+// Prints on a QPrinter with one QPainter. The painter is opened with the first line or at the
+// end of the document, so the property settings made before are in force on the first page.
+class QtPrinter final : public Printer {
+  public:
+    explicit QtPrinter(const QPrinterInfo& info)
+        : printer_(info, QPrinter::HighResolution),
+          font_(QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
+        printer_.setDocName(QStringLiteral("Tessaroll password list"));
+        printer_.setFullPage(false);
+    }
+
+    ~QtPrinter() override {
+        if (painter_.isActive()) {
+            printer_.abort();
+            painter_.end();
+        }
+    }
+
+    void set_property(int member, const QVariant& value) override {
+        switch (member) {
+            case kPrinterMemberLeft:
+                left_points_ = value.toDouble();
+                break;
+            case kPrinterMemberBold:
+                font_.setBold(value.toBool());
+                break;
+            case kPrinterMemberFontSize:
+                if (value.toDouble() > 0) {
+                    font_.setPointSizeF(value.toDouble());
+                }
+                break;
+            default:
+                break;
+        }
+        if (painter_.isActive()) {
+            painter_.setFont(font_);
+        }
+    }
+
+    void print_line(const QString& text) override {
+        if (!begin()) {
+            return;
+        }
+        const QFontMetricsF metrics(font_, &printer_);
+        const double page_height = printer_.pageRect(QPrinter::DevicePixel).height();
+        const double page_width = printer_.pageRect(QPrinter::DevicePixel).width();
+        const double left = left_points_ * printer_.resolution() / 72.0;
+        const double width = std::max(page_width - left, metrics.maxWidth());
+
+        // A line wider than the page goes on in the next printed lines at the same left
+        // position, broken between words where it can and anywhere else where it must.
+        QTextLayout layout(text, font_, &printer_);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        std::vector<QTextLine> pieces;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            pieces.push_back(line);
+        }
+        layout.endLayout();
+
+        const double line_height = metrics.lineSpacing();
+        for (std::size_t i = 0; i < std::max<std::size_t>(pieces.size(), 1); ++i) {
+            if (y_ > 0 && y_ + line_height > page_height) {
+                if (!printer_.newPage()) {
+                    failed_ = true;
+                    return;
+                }
+                y_ = 0;
+            }
+            if (i < pieces.size()) {
+                pieces[i].draw(&painter_, QPointF(left, y_ - pieces[i].y()));
+            }
+            y_ += line_height;
+        }
+    }
+
+    QString end_document() override {
+        if (!begin()) {
+            return failure_text();
+        }
+        const bool ended = painter_.end();
+        if (!ended || failed_ || printer_.printerState() == QPrinter::Error) {
+            return failure_text();
+        }
+        return {};
+    }
+
+  private:
+    bool begin() {
+        if (painter_.isActive()) {
+            return true;
+        }
+        if (failed_ || !painter_.begin(&printer_)) {
+            failed_ = true;
+            return false;
+        }
+        painter_.setFont(font_);
+        return true;
+    }
+
+    QString failure_text() const {
+        return QStringLiteral("The printer \"%1\" did not accept the password list.")
+            .arg(printer_.printerName());
+    }
+
+    QPrinter printer_;
+    QPainter painter_;
+    QFont font_;
+    double left_points_ = 0;
+    double y_ = 0;
+    bool failed_ = false;
+};
+
+// The lines of a list file: split at CR LF (a lone LF ends a line too), each without its line
+// end; a last line without a line end is a line, an empty file has none.
+std::vector<std::string> split_lines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        std::size_t stop = end;
+        if (stop > start && bytes[stop - 1] == '\r') {
+            --stop;
+        }
+        lines.push_back(bytes.substr(start, stop - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+QString path_text(const std::filesystem::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+// Reads the whole file, or returns false with a sentence for the user in *problem.
+bool read_list_file(const std::filesystem::path& path, std::string* bytes, QString* problem) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+        *problem = QStringLiteral(
+                       "There is no password list to print: the list file \"%1\" does not "
+                       "exist.\n\nPress Generate to make the list, then press Print again.")
+                       .arg(path_text(path));
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        *problem = QStringLiteral(
+                       "The list file \"%1\" is not an ordinary file, so it cannot be "
+                       "printed.\n\nRemove it, press Generate to write the list again, then "
+                       "press Print.")
+                       .arg(path_text(path));
+        return false;
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (in) {
+        bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!in && !in.eof()) {
+        const int error = errno;
+        *problem =
+            QStringLiteral(
+                "The list file \"%1\" could not be read (%2).\n\nCheck that you may read "
+                "it, or press Generate to write it again, then press Print.")
+                .arg(path_text(path), error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                                                 : QStringLiteral("read error"));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Printer> make_default_printer(QString* problem) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        if (problem != nullptr) {
+            *problem = QStringLiteral(
+                "There is no default printer to print on.\n\nSet up a printer and make it the "
+                "default printer in the system's printer settings, then press Print again.");
+        }
+        return nullptr;
+    }
+    return std::make_unique<QtPrinter>(info);
+}
+
+void print_output_file(QWidget* parent, const std::filesystem::path& folder,
+                       const PrinterFactory& factory) {
+    // The whole file is read before the printer is touched, so a file that cannot be read
+    // sends nothing to the printer.
+    const std::filesystem::path path = folder / std::string(kOutputFileName);
+    std::string bytes;
+    QString problem;
+    if (!read_list_file(path, &bytes, &problem)) {
+        show_message(parent, problem);
+        return;
+    }
+    std::vector<QString> lines;
+    for (const std::string& line : split_lines(bytes)) {
+        lines.push_back(QString::fromStdString(windows1252_to_utf8(line)));
+    }
+
+    std::unique_ptr<Printer> printer = factory ? factory(&problem) : nullptr;
+    if (!printer) {
+        if (problem.isEmpty()) {
+            problem = QStringLiteral(
+                "There is no printer to print on.\n\nSet up a default printer, then press "
+                "Print again.");
+        }
+        show_message(parent, problem);
+        return;
+    }
+
+    printer->set_property(kPrinterMemberLeft, QVariant::fromValue(0.0f));
+    printer->set_property(kPrinterMemberBold, QVariant::fromValue(true));
+    printer->set_property(kPrinterMemberFontSize, QVariant::fromValue(12.0f));
+    for (const QString& line : lines) {
+        printer->print_line(line);
+    }
+    const QString refused = printer->end_document();
+    if (!refused.isEmpty()) {
+        show_message(parent,
+                     refused + QStringLiteral("\n\nCheck that the printer is switched on and "
+                                              "ready, then press Print again."));
+    }
+}
+
+}  // namespace tessaroll::ui
