@@ -1,0 +1,338 @@
+#include "settings/pattern_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <system_error>
+#include <tuple>
+
+#include "engine/atomic_file.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
+namespace tessaroll {
+
+namespace {
+
+constexpr std::size_t kFlagCount =
+    std::tuple_size_v<decltype(GenerationSettings::typ)> - 1;  // flags 1 to 130
+
+// The bytes of a pattern file, read through a small buffer from an open file or straight from
+// memory. A read error ends the bytes and is remembered.
+class ByteSource {
+  public:
+    static constexpr int kEnd = -1;
+
+    explicit ByteSource(std::string_view bytes) : data_(bytes.data()), size_(bytes.size()) {}
+    explicit ByteSource(std::FILE* file) : file_(file), data_(buffer_.data()) {}
+
+    int peek() {
+        if (pos_ == size_ && !refill()) {
+            return kEnd;
+        }
+        return static_cast<unsigned char>(data_[pos_]);
+    }
+    int get() {
+        const int c = peek();
+        if (c != kEnd) {
+            ++pos_;
+        }
+        return c;
+    }
+    bool at_end() { return peek() == kEnd; }
+    int read_error() const { return read_error_; }
+
+  private:
+    bool refill() {
+        if (file_ == nullptr || read_error_ != 0) {
+            return false;
+        }
+        errno = 0;
+        size_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        pos_ = 0;
+        if (size_ == 0 && std::ferror(file_) != 0) {
+            read_error_ = errno != 0 ? errno : EIO;
+        }
+        return size_ > 0;
+    }
+
+    std::FILE* file_ = nullptr;
+    std::array<char, 4096> buffer_{};
+    const char* data_;
+    std::size_t size_ = 0;
+    std::size_t pos_ = 0;
+    int read_error_ = 0;
+};
+
+bool is_line_end(int c) {
+    return c == '\r' || c == '\n';
+}
+
+void skip_blanks(ByteSource& in) {
+    while (in.peek() == ' ') {
+        in.get();
+    }
+}
+
+// Consumes the rest of the current line and its line end (CR LF, LF or CR).
+void skip_line(ByteSource& in) {
+    while (!in.at_end() && !is_line_end(in.peek())) {
+        in.get();
+    }
+    if (in.get() == '\r' && in.peek() == '\n') {
+        in.get();
+    }
+}
+
+// Reads one flag line and its line end: true only for "1" with nothing but blanks around it.
+bool read_flag_line(ByteSource& in) {
+    bool one = false;
+    bool other = false;
+    while (!in.at_end() && !is_line_end(in.peek())) {
+        const int c = in.get();
+        if (c == ' ') {
+            continue;
+        }
+        if (c == '1' && !one) {
+            one = true;
+        } else {
+            other = true;  // any other character, a second "1", or "1 1"
+        }
+    }
+    if (in.get() == '\r' && in.peek() == '\n') {
+        in.get();
+    }
+    return one && !other;
+}
+
+// One number of line 1: the characters up to a blank, a comma, the line end or the end of the
+// file.
+struct Field {
+    enum class Kind { Missing, NotNumber, OutOfRange, Number };
+    Kind kind = Kind::Missing;
+    std::int16_t value = 0;
+    std::string text;  // as found, shortened for messages
+};
+
+Field read_field(ByteSource& in) {
+    constexpr std::size_t kShownChars = 24;
+    constexpr std::int32_t kBeyond = 100000;  // any magnitude past the 16-bit range
+    Field f;
+    bool negative = false;
+    bool digits = false;
+    bool valid = true;
+    std::int32_t magnitude = 0;
+    for (std::size_t n = 0;; ++n) {
+        const int c = in.peek();
+        if (c == ByteSource::kEnd || c == ' ' || c == ',' || is_line_end(c)) {
+            break;
+        }
+        in.get();
+        if (n < kShownChars) {
+            f.text += static_cast<char>(c);
+        } else if (n == kShownChars) {
+            f.text += "...";
+        }
+        if (n == 0 && (c == '-' || c == '+')) {
+            negative = c == '-';
+        } else if (c >= '0' && c <= '9') {
+            digits = true;
+            magnitude = std::min(magnitude * 10 + (c - '0'), kBeyond);
+        } else {
+            valid = false;
+        }
+    }
+    if (f.text.empty()) {
+        return f;
+    }
+    if (!valid || !digits) {
+        f.kind = Field::Kind::NotNumber;
+        return f;
+    }
+    const std::int32_t value = negative ? -magnitude : magnitude;
+    if (value < INT16_MIN || value > INT16_MAX) {
+        f.kind = Field::Kind::OutOfRange;
+        return f;
+    }
+    f.kind = Field::Kind::Number;
+    f.value = static_cast<std::int16_t>(value);
+    return f;
+}
+
+std::string quoted(const std::filesystem::path& file) {
+    return "\"" + file.string() + "\"";
+}
+
+std::string read_error_text(int err) {
+    return std::generic_category().message(err);
+}
+
+PatternLoadResult stopped(std::string problem) {
+    return {PatternLoad::Incomplete, std::move(problem)};
+}
+
+// Reads a number of line 1 into target; on failure returns the sentence that ends the load.
+// what is "count" or "length"; kept says what was loaded before it.
+std::string read_number(ByteSource& in, const std::filesystem::path& file, std::string_view what,
+                        std::string_view kept, std::int16_t& target) {
+    const Field f = read_field(in);
+    const std::string where = quoted(file) + ", line 1: ";
+    if (in.read_error() != 0) {
+        return where + "reading stopped (" + read_error_text(in.read_error()) + ") before the " +
+               std::string(what) + " was complete; " + std::string(kept);
+    }
+    switch (f.kind) {
+        case Field::Kind::Missing:
+            if (in.peek() == ',') {
+                return where + "a comma stands where the " + std::string(what) + " should be; " +
+                       std::string(kept);
+            }
+            return where + (in.at_end() ? "the file" : "the line") + " ends before the " +
+                   std::string(what) + "; " + std::string(kept);
+        case Field::Kind::NotNumber:
+            return where + "the " + std::string(what) + " \"" + f.text +
+                   "\" is not a whole number; " + std::string(kept);
+        case Field::Kind::OutOfRange:
+            return where + "the " + std::string(what) + " " + f.text +
+                   " is outside -32768 to 32767; " + std::string(kept);
+        case Field::Kind::Number:
+            target = f.value;
+            return {};
+    }
+    return {};
+}
+
+PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file,
+                               GenerationSettings& settings) {
+    if (in.at_end()) {
+        if (in.read_error() != 0) {
+            return stopped("Could not read " + quoted(file) + ": " +
+                           read_error_text(in.read_error()) + "; nothing was loaded.");
+        }
+        return stopped(quoted(file) +
+                       " is empty, but line 1 should hold the count and the length; nothing "
+                       "was loaded.");
+    }
+
+    skip_blanks(in);
+    std::string problem = read_number(in, file, "count", "nothing was loaded.", settings.pnumb);
+    if (!problem.empty()) {
+        return stopped(std::move(problem));
+    }
+    skip_blanks(in);
+    if (in.peek() == ',') {
+        in.get();
+        skip_blanks(in);
+    }
+    problem = read_number(in, file, "length", "only the count was loaded.", settings.lentgh);
+    if (!problem.empty()) {
+        return stopped(std::move(problem));
+    }
+    skip_line(in);  // anything after the length is ignored
+
+    std::size_t k = 1;
+    for (; !in.at_end(); ++k) {
+        if (k > kFlagCount) {
+            return stopped(quoted(file) + ", line " + std::to_string(k + 1) +
+                           ": there are flags for positions 1 to 130 only, but the file has "
+                           "more flag lines; the count, the length and flags 1 to 130 were "
+                           "loaded and the rest of the file was ignored.");
+        }
+        settings.typ[k] = read_flag_line(in) ? 1 : 0;
+    }
+    if (in.read_error() != 0) {
+        return stopped(quoted(file) + ", line " + std::to_string(k + 1) + ": reading stopped (" +
+                       read_error_text(in.read_error()) +
+                       "); the count, the length and the flags before it were loaded.");
+    }
+    return {PatternLoad::Complete, {}};
+}
+
+bool is_ordinary_file(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        return false;
+    }
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) {
+        return false;
+    }
+#endif
+    return true;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// A 16-bit number as the file holds it: sign place, digits, one blank.
+void append_number(std::string& out, std::int16_t value) {
+    const std::int32_t wide = value;
+    out += wide < 0 ? '-' : ' ';
+    out += std::to_string(wide < 0 ? -wide : wide);
+    out += ' ';
+}
+
+}  // namespace
+
+PatternLoadResult read_pattern_bytes(std::string_view bytes, const std::filesystem::path& file,
+                                     GenerationSettings& settings) {
+    ByteSource in(bytes);
+    return read_pattern(in, file, settings);
+}
+
+PatternLoadResult load_pattern_file(const std::filesystem::path& file,
+                                    GenerationSettings& settings) {
+    if (!is_ordinary_file(file)) {
+        return {PatternLoad::Absent, {}};
+    }
+#ifdef _WIN32
+    std::unique_ptr<std::FILE, FileCloser> f(_wfopen(file.c_str(), L"rb"));
+#else
+    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file.c_str(), "rb"));
+#endif
+    if (!f) {
+        const int err = errno;
+        return stopped("Could not open " + quoted(file) + ": " + read_error_text(err) +
+                       "; nothing was loaded.");
+    }
+    ByteSource in(f.get());
+    return read_pattern(in, file, settings);
+}
+
+std::string save_pattern_file(const std::filesystem::path& file,
+                              const GenerationSettings& settings) {
+    std::string bytes;
+    append_number(bytes, settings.pnumb);
+    append_number(bytes, settings.lentgh);
+    bytes += "\r\n";
+    const std::int16_t n = settings.lentgh;  // the bound is taken once
+    const std::size_t written = n < 1 ? 0 : std::min<std::size_t>(n, kFlagCount);
+    for (std::size_t k = 1; k <= written; ++k) {
+        append_number(bytes, settings.typ[k]);
+        bytes += "\r\n";
+    }
+    replace_file_contents(file, bytes);
+    if (n > 0 && static_cast<std::size_t>(n) > kFlagCount) {
+        return "The length " + std::to_string(n) +
+               " is above 130, the last position that has a flag: " + quoted(file) +
+               " holds the length but only flags 1 to 130.";
+    }
+    return {};
+}
+
+}  // namespace tessaroll

@@ -1,0 +1,378 @@
+#include "settings/pattern_file.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/atomic_file.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace tessaroll {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PatternFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        dir_ = fs::temp_directory_path() / ("tessaroll-pattern-" + std::to_string(::getpid()) +
+                                            "-" + std::to_string(counter++));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        file_ = dir_ / kPatternFileName;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    void write(const std::string& bytes) {
+        std::ofstream out(file_, std::ios::binary);
+        out << bytes;
+    }
+    std::string read() const {
+        std::ifstream in(file_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    fs::path dir_;
+    fs::path file_;
+};
+
+// A record whose fields all differ from what the files below hold, so that a field the load must
+// leave alone shows it.
+GenerationSettings marked() {
+    GenerationSettings s;
+    s.pnumb = 77;
+    s.lentgh = 88;
+    for (std::size_t k = 0; k < s.typ.size(); ++k) {
+        s.typ[k] = 9;
+    }
+    return s;
+}
+
+std::string flag_lines(int n, const std::string& line = "1") {
+    std::string out;
+    for (int i = 0; i < n; ++i) {
+        out += line + "\r\n";
+    }
+    return out;
+}
+
+TEST_F(PatternFileTest, SavesTheExactBytes) {
+    struct Case {
+        std::int16_t pnumb, lentgh;
+        std::vector<std::int16_t> flags;  // flags 1, 2, ...
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {4, 6, {0, 1, 1, 0, 0, 1}, " 4  6 \r\n 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n"},
+        {4, 10, {}, " 4  10 \r\n" + flag_lines(10, " 0 ")},
+        {12, 0, {1, 1}, " 12  0 \r\n"},
+        {3, -2, {1, 1}, " 3 -2 \r\n"},
+        {-32768, -1, {}, "-32768 -1 \r\n"},
+        {0, 3, {5, -1, 32767}, " 0  3 \r\n 5 \r\n-1 \r\n 32767 \r\n"},
+        {1, 2, {0, 1, 1, 1}, " 1  2 \r\n 0 \r\n 1 \r\n"},  // flags above the length stay out
+    };
+    for (const auto& c : cases) {
+        GenerationSettings s;
+        s.pnumb = c.pnumb;
+        s.lentgh = c.lentgh;
+        for (std::size_t k = 0; k < c.flags.size(); ++k) {
+            s.typ[k + 1] = c.flags[k];
+        }
+        EXPECT_EQ(save_pattern_file(file_, s), "");
+        EXPECT_EQ(read(), c.bytes) << "count " << c.pnumb << ", length " << c.lentgh;
+    }
+}
+
+TEST_F(PatternFileTest, LengthAbove130WritesFlagsUpTo130AndSaysSo) {
+    GenerationSettings s;
+    s.pnumb = 4;
+    s.lentgh = 200;
+    s.typ.fill(1);
+    const std::string note = save_pattern_file(file_, s);
+    EXPECT_EQ(read(), " 4  200 \r\n" + flag_lines(130, " 1 "));
+    EXPECT_NE(note.find("200"), std::string::npos) << note;
+    EXPECT_NE(note.find("1 to 130"), std::string::npos) << note;
+    EXPECT_NE(note.find(file_.string()), std::string::npos) << note;
+
+    s.lentgh = 130;
+    EXPECT_EQ(save_pattern_file(file_, s), "");
+}
+
+TEST_F(PatternFileTest, SaveThenLoadGivesTheSameSettings) {
+    for (const std::int16_t length : {0, 1, 10, 128, 130}) {
+        GenerationSettings saved;
+        saved.pnumb = static_cast<std::int16_t>(length + 3);
+        saved.lentgh = length;
+        for (std::size_t k = 1; k < saved.typ.size(); ++k) {
+            saved.typ[k] = (k * 7) % 3 == 1 ? 1 : 0;
+        }
+        ASSERT_EQ(save_pattern_file(file_, saved), "");
+
+        GenerationSettings loaded = marked();
+        const PatternLoadResult r = load_pattern_file(file_, loaded);
+        EXPECT_EQ(r.status, PatternLoad::Complete) << r.problem;
+        EXPECT_EQ(r.problem, "");
+        EXPECT_EQ(loaded.pnumb, saved.pnumb);
+        EXPECT_EQ(loaded.lentgh, length);
+        for (std::size_t k = 1; k < loaded.typ.size(); ++k) {
+            // Positions the file holds come back; the others keep what the record had.
+            const std::int16_t want = k <= static_cast<std::size_t>(length) ? saved.typ[k] : 9;
+            ASSERT_EQ(loaded.typ[k], want) << "length " << length << ", flag " << k;
+        }
+        EXPECT_EQ(loaded.typ[0], 9);
+    }
+}
+
+TEST_F(PatternFileTest, FlagLinesAreOneOnlyForATrimmedOne) {
+    struct Line {
+        std::string text;
+        std::int16_t flag;
+    };
+    const Line lines[] = {
+        {"1", 1},
+        {" 1 ", 1},
+        {"     1", 1},
+        {"1      ", 1},
+        {"0", 0},
+        {" 0 ", 0},
+        {"2", 0},
+        {"-1", 0},
+        {"", 0},
+        {"   ", 0},
+        {"\t1", 0},
+        {"1\t", 0},
+        {"11", 0},
+        {"1 1", 0},
+        {"1x", 0},
+        {"01", 0},
+        {"+1", 0},
+        {"1.0", 0},
+        {std::string("\0"
+                     "1",
+                     2),
+         0},
+    };
+    std::string bytes = " 5  30 \r\n";
+    for (const auto& l : lines) {
+        bytes += l.text + "\r\n";
+    }
+    write(bytes);
+    GenerationSettings s = marked();
+    const PatternLoadResult r = load_pattern_file(file_, s);
+    ASSERT_EQ(r.status, PatternLoad::Complete) << r.problem;
+    EXPECT_EQ(s.pnumb, 5);
+    EXPECT_EQ(s.lentgh, 30);
+    for (std::size_t i = 0; i < std::size(lines); ++i) {
+        EXPECT_EQ(s.typ[i + 1], lines[i].flag) << "line \"" << lines[i].text << "\"";
+    }
+    // Fewer flag lines than the length: the rest keep their values.
+    for (std::size_t k = std::size(lines) + 1; k < s.typ.size(); ++k) {
+        ASSERT_EQ(s.typ[k], 9) << "flag " << k;
+    }
+}
+
+TEST_F(PatternFileTest, ReadsTheLayoutsAHandEditedFileMayHave) {
+    struct Case {
+        std::string bytes;
+        std::int16_t pnumb, lentgh;
+        std::vector<std::int16_t> flags;  // flags 1, 2, ...; the rest stay 9
+    };
+    const Case cases[] = {
+        {" 4  10 \r\n 1 \r\n 0 \r\n", 4, 10, {1, 0}},
+        {"4,10\r\n1\r\n", 4, 10, {1}},
+        {"4 , 10\r\n1\r\n", 4, 10, {1}},
+        {"   4,   10   \r\n1\r\n", 4, 10, {1}},
+        {"4" + std::string(14, ' ') + "10\r\n1\r\n", 4, 10, {1}},
+        {"-3 -7\r\n", -3, -7, {}},
+        {"+3 007\r\n", 3, 7, {}},
+        {"-32768 32767\r\n", -32768, 32767, {}},
+        {"4 10", 4, 10, {}},                        // no line end at all
+        {"4 10\r\n", 4, 10, {}},                    // no flag lines
+        {"4 10\r\n1", 4, 10, {1}},                  // last line without a line end
+        {"4 10\r\n1\r\n\r\n", 4, 10, {1, 0}},       // an empty last line
+        {"4 10\n1\n0\n1\n", 4, 10, {1, 0, 1}},      // LF alone
+        {"4 10\r1\r0\r1\r", 4, 10, {1, 0, 1}},      // CR alone
+        {"4 10 whatever 12\r\n1\r\n", 4, 10, {1}},  // text after the length is ignored
+        {"4 10,\r\n1\r\n", 4, 10, {1}},
+        {"1 2\r\n1\r\n1\r\n1\r\n1\r\n", 1, 2, {1, 1, 1, 1}},  // more flag lines than the length
+    };
+    for (const auto& c : cases) {
+        write(c.bytes);
+        GenerationSettings s = marked();
+        const PatternLoadResult r = load_pattern_file(file_, s);
+        EXPECT_EQ(r.status, PatternLoad::Complete) << c.bytes << ": " << r.problem;
+        EXPECT_EQ(s.pnumb, c.pnumb) << c.bytes;
+        EXPECT_EQ(s.lentgh, c.lentgh) << c.bytes;
+        for (std::size_t k = 1; k < s.typ.size(); ++k) {
+            const std::int16_t want = k <= c.flags.size() ? c.flags[k - 1] : 9;
+            ASSERT_EQ(s.typ[k], want) << c.bytes << ": flag " << k;
+        }
+    }
+}
+
+TEST_F(PatternFileTest, StopsAtAnErrorKeepingWhatWasRead) {
+    struct Case {
+        std::string bytes;
+        std::int16_t pnumb, lentgh;  // 77 and 88 where nothing was stored
+        std::string line;            // the place the sentence names
+        std::string reason;          // part of the sentence
+    };
+    const Case cases[] = {
+        {"", 77, 88, "is empty", "nothing was loaded"},
+        {"\r\n1\r\n", 77, 88, "line 1", "ends before the count"},
+        {"    ", 77, 88, "line 1", "file ends before the count"},
+        {"4", 4, 88, "line 1", "file ends before the length"},
+        {"4 \r\n10\r\n1\r\n", 4, 88, "line 1", "line ends before the length"},
+        {"4,\r\n", 4, 88, "line 1", "ends before the length"},
+        {"4,,10\r\n", 4, 88, "line 1", "comma"},
+        {",4 10\r\n", 77, 88, "line 1", "comma"},
+        {"abc 10\r\n", 77, 88, "line 1", "\"abc\" is not a whole number"},
+        {"4 10x\r\n1\r\n", 4, 88, "line 1", "\"10x\" is not a whole number"},
+        {"2.5 10\r\n", 77, 88, "line 1", "\"2.5\" is not a whole number"},
+        {"- 10\r\n", 77, 88, "line 1", "\"-\" is not a whole number"},
+        {"\t4 10\r\n", 77, 88, "line 1", "not a whole number"},
+        {"32768 10\r\n", 77, 88, "line 1", "count 32768 is outside -32768 to 32767"},
+        {"4 -32769\r\n1\r\n", 4, 88, "line 1", "length -32769 is outside"},
+        {"4 " + std::string(5000, '9') + "\r\n", 4, 88, "line 1", "is outside"},
+    };
+    for (const auto& c : cases) {
+        write(c.bytes);
+        GenerationSettings s = marked();
+        const PatternLoadResult r = load_pattern_file(file_, s);
+        EXPECT_EQ(r.status, PatternLoad::Incomplete) << c.bytes;
+        EXPECT_EQ(s.pnumb, c.pnumb) << c.bytes;
+        EXPECT_EQ(s.lentgh, c.lentgh) << c.bytes;
+        for (std::size_t k = 0; k < s.typ.size(); ++k) {
+            ASSERT_EQ(s.typ[k], 9) << c.bytes << ": flag " << k;
+        }
+        EXPECT_NE(r.problem.find("\"" + file_.string() + "\""), std::string::npos) << r.problem;
+        EXPECT_NE(r.problem.find(c.line), std::string::npos) << r.problem;
+        EXPECT_NE(r.problem.find(c.reason), std::string::npos) << r.problem;
+        EXPECT_LT(r.problem.size(), 400u) << r.problem;
+    }
+}
+
+TEST_F(PatternFileTest, FlagLinesStopAt130) {
+    struct Case {
+        std::string tail;  // after the 130 flag lines
+        PatternLoad status;
+    };
+    const Case cases[] = {
+        {"", PatternLoad::Complete},       {"1\r\n", PatternLoad::Incomplete},
+        {"\r\n", PatternLoad::Incomplete},  // an empty 131st line is a line too
+        {"x", PatternLoad::Incomplete},    {flag_lines(50), PatternLoad::Incomplete},
+    };
+    for (const auto& c : cases) {
+        write(" 6  12 \r\n" + flag_lines(129) + "0\r\n" + c.tail);
+        GenerationSettings s = marked();
+        const PatternLoadResult r = load_pattern_file(file_, s);
+        EXPECT_EQ(r.status, c.status) << r.problem;
+        EXPECT_EQ(s.pnumb, 6);
+        EXPECT_EQ(s.lentgh, 12);
+        for (std::size_t k = 1; k < 130; ++k) {
+            ASSERT_EQ(s.typ[k], 1) << "flag " << k;
+        }
+        EXPECT_EQ(s.typ[130], 0);
+        EXPECT_EQ(s.typ[0], 9);
+        if (c.status == PatternLoad::Incomplete) {
+            EXPECT_NE(r.problem.find("line 132"), std::string::npos) << r.problem;
+            EXPECT_NE(r.problem.find(file_.string()), std::string::npos) << r.problem;
+        }
+    }
+
+    // A later save succeeds and writes what the record then holds.
+    GenerationSettings s;
+    write(" 6  3 \r\n" + flag_lines(131));
+    EXPECT_EQ(load_pattern_file(file_, s).status, PatternLoad::Incomplete);
+    EXPECT_EQ(save_pattern_file(file_, s), "");
+    EXPECT_EQ(read(), " 6  3 \r\n 1 \r\n 1 \r\n 1 \r\n");
+}
+
+TEST_F(PatternFileTest, NoOrdinaryFileChangesNothing) {
+    GenerationSettings s = marked();
+    EXPECT_EQ(load_pattern_file(file_, s).status, PatternLoad::Absent);
+
+    fs::create_directory(file_);  // a folder of that name
+    EXPECT_EQ(load_pattern_file(file_, s).status, PatternLoad::Absent);
+    fs::remove(file_);
+
+#ifndef _WIN32
+    fs::create_symlink(dir_ / "nowhere", file_);  // a link to nothing
+    EXPECT_EQ(load_pattern_file(file_, s).status, PatternLoad::Absent);
+#endif
+
+    const GenerationSettings unchanged = marked();
+    EXPECT_EQ(s.pnumb, unchanged.pnumb);
+    EXPECT_EQ(s.lentgh, unchanged.lentgh);
+    EXPECT_EQ(s.typ, unchanged.typ);
+}
+
+TEST_F(PatternFileTest, FailedSaveKeepsThePreviousFileAndSaysWhy) {
+    const std::string previous = " 4  3 \r\n 1 \r\n 0 \r\n 1 \r\n";
+    write(previous);
+    GenerationSettings s;
+    s.pnumb = 9;
+    s.lentgh = 2;
+
+    // The temporary file cannot be created where a folder of its name stands.
+    fs::create_directory(temporary_path_for(file_));
+    try {
+        save_pattern_file(file_, s);
+        FAIL() << "the save reported success";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find(dir_.string()), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("directory"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(read(), previous);
+    EXPECT_TRUE(fs::is_directory(temporary_path_for(file_)));
+    fs::remove(temporary_path_for(file_));
+
+    // A folder that does not exist.
+    EXPECT_THROW(save_pattern_file(dir_ / "missing" / kPatternFileName, s), FileError);
+
+    // The target itself is a folder: it cannot be replaced by a file.
+    const fs::path folder = dir_ / "folder.tq";
+    fs::create_directory(folder);
+    EXPECT_THROW(save_pattern_file(folder, s), FileError);
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_FALSE(fs::exists(temporary_path_for(folder)));
+
+    // Once the obstacle is gone the save goes through.
+    EXPECT_EQ(save_pattern_file(file_, s), "");
+    EXPECT_EQ(read(), " 9  2 \r\n 0 \r\n 0 \r\n");
+}
+
+TEST_F(PatternFileTest, ReadingBytesInMemoryMatchesReadingTheFile) {
+    const std::string bytes = "  8 ,12 junk\n1\r\n 1 \r0\r\n\t1";
+    write(bytes);
+    GenerationSettings from_file = marked();
+    GenerationSettings from_memory = marked();
+    const PatternLoadResult a = load_pattern_file(file_, from_file);
+    const PatternLoadResult b = read_pattern_bytes(bytes, file_, from_memory);
+    EXPECT_EQ(a.status, PatternLoad::Complete) << a.problem;
+    EXPECT_EQ(b.status, a.status);
+    EXPECT_EQ(from_memory.pnumb, 8);
+    EXPECT_EQ(from_memory.lentgh, 12);
+    EXPECT_EQ(from_memory.typ, from_file.typ);
+    EXPECT_EQ(from_file.typ[1], 1);
+    EXPECT_EQ(from_file.typ[2], 1);
+    EXPECT_EQ(from_file.typ[3], 0);
+    EXPECT_EQ(from_file.typ[4], 0);
+    EXPECT_EQ(from_file.typ[5], 9);
+}
+
+}  // namespace
+}  // namespace tessaroll
