@@ -1,0 +1,25 @@
+// The start procedure: finds the program's folder and shows the main window.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QApplication;
+
+namespace tessaroll::ui {
+
+struct StartOptions {
+    QString folder;   // the program's folder
+    QString problem;  // a sentence for the user when the command line cannot be used
+    bool help = false;
+};
+
+// The program's folder: the executable's folder, or DIR from "--dir DIR" / "--dir=DIR".
+// arguments include the program name first, as QCoreApplication::arguments() gives them.
+StartOptions read_start_options(const QStringList& arguments, const QString& executable_folder);
+
+// Shows the main window (not modally) and runs the program until the main window is closed or
+// Exit is chosen. Returns the exit status.
+int Main(QApplication& app);
+
+}  // namespace tessaroll::ui

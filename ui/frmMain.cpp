@@ -1,0 +1,397 @@
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <array>
+#include <string>
+
+#include "engine/atomic_file.h"
+#include "engine/error.h"
+#include "engine/password_list.h"
+#include "settings/box_number.h"
+#include "settings/pattern_file.h"
+#include "ui/form_layout.h"
+#include "ui/frmSettings.h"
+#include "ui/message_box.h"
+#include "ui/pick_combo_box.h"
+
+namespace tessaroll::ui {
+
+namespace {
+
+// Shows every character of the personal password as "*".
+class StarPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == QStyle::SH_LineEdit_PasswordCharacter) {
+            return '*';
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+// A box text that is not a number stops the generation with this sentence for the user.
+struct InputProblem {
+    QString sentence;
+};
+
+// The box number of a box's text; box names the box and allowed says what may go in it.
+std::int16_t box_value(const QString& text, const QString& box, const QString& allowed) {
+    try {
+        return box_number(text.toStdString());
+    } catch (const BoxNumberError& e) {
+        if (text.trimmed().isEmpty()) {
+            throw InputProblem{QStringLiteral("The %1 box is empty. %2").arg(box, allowed)};
+        }
+        throw InputProblem{
+            QStringLiteral("%1 box: %2 %3").arg(box, QString::fromStdString(e.what()), allowed)};
+    }
+}
+
+QLabel* make_label(QWidget* parent, const char* name, const char* caption) {
+    auto* label = new QLabel(QString::fromLatin1(caption), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QPushButton* make_button(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);  // Enter and Esc press no button
+    button->setDefault(false);
+    return button;
+}
+
+PickComboBox* make_combo(QWidget* parent, const char* name) {
+    auto* combo = new PickComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    return combo;
+}
+
+QStringList numbers(int first, int last) {
+    QStringList items;
+    for (int n = first; n <= last; ++n) {
+        items << QString::number(n);
+    }
+    return items;
+}
+
+QAction* make_action(QWidget* window, QMenu* menu, const char* name, const char* caption,
+                     const QKeySequence& keys) {
+    auto* action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);  // the accelerator works while the menu is closed
+    return action;
+}
+
+}  // namespace
+
+frmMain::frmMain(const QString& folder, const QDate& today)
+    : QMainWindow(nullptr), folder_(folder), today_(today) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Tessaroll"));
+    setFont(form_font());
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    // Created in tab order; labels never take the focus.
+    cmdGenerate = make_button(client, "cmdGenerate", "Generate");
+    txtPasswords = new QPlainTextEdit(client);
+    txtPasswords->setObjectName(QStringLiteral("txtPasswords"));
+    txtPpswd = new QLineEdit(client);
+    txtPpswd->setObjectName(QStringLiteral("txtPpswd"));
+    cmdPrint = make_button(client, "cmdPrint", "Print");
+    Label1 = make_label(client, "Label1", "Personal password");
+    Label2 = make_label(client, "Label2", "Passwords");
+    Label3 = make_label(client, "Label3", "Date");
+    cmbDay = make_combo(client, "cmbDay");
+    Label4 = make_label(client, "Label4", "Day");
+    Label5 = make_label(client, "Label5", "Month");
+    Label6 = make_label(client, "Label6", "Year");
+    cmbMonth = make_combo(client, "cmbMonth");
+    cmbYear = make_combo(client, "cmbYear");
+    cmdSettings = make_button(client, "cmdSettings", "Settings");
+
+    place(cmdGenerate, 120, 3480, 1215, 495);
+    place(txtPasswords, 120, 1560, 2655, 1455);
+    place(txtPpswd, 2160, 120, 2415, 375);
+    place(cmdPrint, 1800, 3480, 1215, 495);
+    place(Label1, 360, 240, 1575, 255);
+    place(Label2, 120, 1080, 1215, 255);
+    place(Label3, 3840, 720, 615, 255);
+    place(cmbDay, 3840, 1080, 735, 315);
+    place(Label4, 3120, 1200, 375, 255);
+    place(Label5, 3120, 1680, 495, 255);
+    place(Label6, 3120, 2160, 495, 255);
+    place(cmbMonth, 3840, 1560, 735, 315);
+    place(cmbYear, 3840, 2040, 735, 315);
+    place(cmdSettings, 3360, 3480, 1215, 495);
+
+    // The list: no scroll bars, long lines wrap at the box's width, Tab moves on.
+    txtPasswords->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtPasswords->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtPasswords->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtPasswords->setTabChangesFocus(true);
+    txtPasswords->setAccessibleName(QStringLiteral("Passwords"));
+
+    auto* stars = new StarPasswordStyle;
+    stars->setParent(txtPpswd);
+    txtPpswd->setStyle(stars);
+    txtPpswd->setEchoMode(QLineEdit::Password);
+    txtPpswd->setAccessibleName(QStringLiteral("Personal password"));
+    cmbDay->setAccessibleName(QStringLiteral("Day"));
+    cmbMonth->setAccessibleName(QStringLiteral("Month"));
+    cmbYear->setAccessibleName(QStringLiteral("Year"));
+
+    const std::array<QWidget*, 8> tab_order = {cmdGenerate, txtPasswords, txtPpswd, cmdPrint,
+                                               cmbDay,      cmbMonth,     cmbYear,  cmdSettings};
+    for (std::size_t i = 1; i < tab_order.size(); ++i) {
+        setTabOrder(tab_order[i - 1], tab_order[i]);
+    }
+    cmdPrint->setEnabled(false);
+
+    Help = menuBar()->addMenu(QStringLiteral("Help"));
+    Help->setObjectName(QStringLiteral("Help"));
+    About = make_action(this, Help, "About", "About", QKeySequence(Qt::CTRL | Qt::Key_A));
+    UserGuide =
+        make_action(this, Help, "UserGuide", "User Guide", QKeySequence(Qt::CTRL | Qt::Key_U));
+    We_pay = make_action(this, Help, "We_pay", "We Pay", QKeySequence(Qt::CTRL | Qt::Key_P));
+    separator = Help->addSeparator();
+    separator->setObjectName(QStringLiteral("separator"));
+    Exit = make_action(this, Help, "Exit", "Exit", QKeySequence(Qt::CTRL | Qt::Key_E));
+
+    connect(cmdGenerate, &QPushButton::clicked, this, &frmMain::cmdGenerate_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmMain::cmdPrint_Click);
+    connect(cmdSettings, &QPushButton::clicked, this, &frmMain::cmdSettings_Click);
+    connect(About, &QAction::triggered, this, &frmMain::About_Click);
+    connect(UserGuide, &QAction::triggered, this, &frmMain::UserGuide_Click);
+    connect(We_pay, &QAction::triggered, this, &frmMain::We_pay_Click);
+    connect(Exit, &QAction::triggered, this, &frmMain::Exit_Click);
+
+    // Text and combo boxes would take Ctrl+A, Ctrl+E, Ctrl+U as editing keys; the menu's
+    // accelerators come first in this window.
+    qApp->installEventFilter(this);
+
+    // Client area 4680 x 4305 twips below the menu bar, its corner at 1155, 1725 on the screen.
+    // The window keeps that size.
+    const int menu_height = menuBar()->sizeHint().height();
+    setFixedSize(pixels(4680), pixels(4305) + menu_height);
+    setGeometry(pixels(1155), pixels(1725) - menu_height, pixels(4680), pixels(4305) + menu_height);
+    cmdGenerate->setFocus();
+
+    Form_Load();
+}
+
+frmMain::~frmMain() {
+    qApp->removeEventFilter(this);
+    if (help_) {
+        delete help_.data();
+    }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* action : {About, UserGuide, We_pay, Exit}) {
+            if (action->shortcut() == pressed) {
+                key->ignore();  // not for the box: the shortcut runs
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::set_printer_factory(PrinterFactory factory) {
+    printer_factory_ = std::move(factory);
+}
+
+std::filesystem::path frmMain::folder_path() const {
+#ifdef _WIN32
+    return std::filesystem::path(folder_.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(folder_).toStdString());
+#endif
+}
+
+frmSettings* frmMain::settings_window() {
+    if (!settings_window_) {
+        settings_window_ = std::make_unique<frmSettings>(settings_);
+    }
+    return settings_window_.get();
+}
+
+void frmMain::Form_Load() {
+    // Today is read once for all three boxes, so a start at midnight cannot mix two dates.
+    cmbDay->set_items(numbers(1, 31));
+    cmbDay->setEditText(QString::number(today_.day()));
+    cmbMonth->set_items(numbers(1, 12));
+    cmbMonth->setEditText(QString::number(today_.month()));
+    cmbYear->set_items(numbers(2002, 2010));
+    cmbYear->setEditText(QString::number(today_.year()));
+    get_pattern();
+}
+
+void frmMain::cmdGenerate_Click() {
+    cmdPrint->setEnabled(true);
+    generate_passwords();
+}
+
+void frmMain::cmdSettings_Click() {
+    frmSettings* window = settings_window();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!ending_) {
+        Form_Unload();
+    }
+    event->accept();
+}
+
+void frmMain::Form_Unload() {
+    save_pattern();
+    end_program();
+}
+
+void frmMain::Exit_Click() {
+    save_pattern();
+    end_program();
+    close();  // ending_ is set, so the close does not save a second time
+}
+
+void frmMain::end_program() {
+    if (ending_) {
+        return;
+    }
+    ending_ = true;
+    if (settings_window_) {
+        settings_window_->hide();
+    }
+    if (help_) {
+        help_->close();
+    }
+    emit ended();
+}
+
+void frmMain::cmdPrint_Click() {
+    print_output_file(this, folder_path(), printer_factory_);
+}
+
+void frmMain::About_Click() {
+    show_help_page(help_, QStringLiteral("About"),
+                   local_help_page(folder_, QStringLiteral("about.htm")));
+}
+
+void frmMain::UserGuide_Click() {
+    show_help_page(help_, QStringLiteral("User Guide"),
+                   local_help_page(folder_, QStringLiteral("main.htm")));
+}
+
+void frmMain::We_pay_Click() {
+    show_help_page(help_, QStringLiteral("About"), QUrl(QString::fromLatin1(kWePayAddress)));
+}
+
+void frmMain::generate_passwords() {
+    txtPasswords->clear();
+    try {
+        frmSettings* settings_box = settings_window();
+        const QString in_settings = QStringLiteral("Type or pick one in the Settings window.");
+        if (settings_box->count_text().isEmpty()) {
+            settings_box->set_count_text(QStringLiteral("4"));
+        }
+        settings_.pnumb =
+            box_value(settings_box->count_text(), QStringLiteral("Number of passwords"),
+                      QStringLiteral("The number of passwords is a whole number "
+                                     "up to 130. ") +
+                          in_settings);
+        if (settings_box->length_text().isEmpty()) {
+            settings_box->set_length_text(QStringLiteral("10"));
+        }
+        settings_.lentgh =
+            box_value(settings_box->length_text(), QStringLiteral("Length of passwords"),
+                      QStringLiteral("The length is a whole number from 1 to 130. ") + in_settings);
+        const std::string personal = txtPpswd->text().toStdString();
+        const std::int16_t day = box_value(cmbDay->currentText(), QStringLiteral("Day"),
+                                           QStringLiteral("Type or pick a day from 1 to 31."));
+        const std::int16_t month = box_value(cmbMonth->currentText(), QStringLiteral("Month"),
+                                             QStringLiteral("Type or pick a month from 1 to 12."));
+        const std::int16_t year =
+            box_value(cmbYear->currentText(), QStringLiteral("Year"),
+                      QStringLiteral("Type a year from 2002 to 2091, or pick one."));
+
+        const Notifier notify = [this](std::string_view message) {
+            show_message(this,
+                         QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+        };
+        const std::vector<std::string> list =
+            compute_passwords(personal, day, month, year, settings_, notify);
+        // The file first: when it cannot be written, the box stays empty like the file's
+        // previous list stays whole.
+        write_output_file(folder_path(), day, month, year, list, current_timestamp_text());
+        QString text;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            text += QString::fromStdString(password_line(i + 1, list[i])) + QLatin1Char('\n');
+        }
+        txtPasswords->setPlainText(text);
+    } catch (const InputProblem& problem) {
+        show_message(this, problem.sentence);
+    } catch (const EngineError& e) {
+        show_message(this, QString::fromStdString(e.what()));
+    } catch (const FileError& e) {
+        show_message(this, QString::fromStdString(e.what()) +
+                               QStringLiteral(" The new list was not saved and the previous "
+                                              "output.txt is unchanged. Make sure the program's "
+                                              "folder can be written to, then press Generate "
+                                              "again."));
+    }
+}
+
+void frmMain::get_pattern() {
+    const PatternLoadResult loaded =
+        load_pattern_file(folder_path() / std::string(kPatternFileName), settings_);
+    if (loaded.status != PatternLoad::Complete) {
+        return;  // an absent or unreadable file changes no box and stays silent
+    }
+    frmSettings* window = settings_window();
+    window->set_count_text(QString::number(settings_.pnumb));
+    window->set_length_text(QString::number(settings_.lentgh));
+    // The position list starts with the loaded length, so the loaded pattern can be edited
+    // without picking the length again.
+    window->fill_position_list(settings_.lentgh);
+}
+
+void frmMain::save_pattern() {
+    try {
+        const std::string note =
+            save_pattern_file(folder_path() / std::string(kPatternFileName), settings_);
+        if (!note.empty()) {
+            show_message(this, QString::fromStdString(note));
+        }
+    } catch (const FileError& e) {
+        show_message(this, QString::fromStdString(e.what()) +
+                               QStringLiteral(" The settings of this run were not saved; the "
+                                              "next start uses the previous pattern.tq."));
+    }
+}
+
+}  // namespace tessaroll::ui

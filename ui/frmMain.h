@@ -1,0 +1,102 @@
+// The main window: personal password, date, the password list, and the way to the settings,
+// printing and help windows. It also connects the windows with the engine and the pattern file.
+#pragma once
+
+#include <QDate>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <filesystem>
+#include <memory>
+
+#include "settings/generation_settings.h"
+#include "ui/frmHelp.h"
+#include "ui/printing.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tessaroll::ui {
+
+class frmSettings;
+class PickComboBox;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // folder: the program's folder, which holds output.txt, pattern.tq and the help pages.
+    // today: the date the date boxes start with. Form_Load runs before the constructor returns.
+    frmMain(const QString& folder, const QDate& today);
+    ~frmMain() override;
+
+    // The settings record shared by all windows.
+    const GenerationSettings& generation_settings() const { return settings_; }
+
+    void set_printer_factory(PrinterFactory factory);
+
+    void generate_passwords();
+    void get_pattern();
+    void save_pattern();
+
+signals:
+    // The program has ended: the main window closed or Exit was chosen. Emitted once.
+    void ended();
+
+public slots:
+    void Form_Load();
+    void cmdGenerate_Click();
+    void cmdSettings_Click();
+    void Form_Unload();
+    void Exit_Click();
+    void cmdPrint_Click();
+    void About_Click();
+    void UserGuide_Click();
+    void We_pay_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The settings window, created hidden on first use.
+    frmSettings* settings_window();
+    std::filesystem::path folder_path() const;
+    void end_program();
+
+    QString folder_;
+    QDate today_;
+    GenerationSettings settings_;
+    std::unique_ptr<frmSettings> settings_window_;
+    QPointer<frmHelp> help_;
+    PrinterFactory printer_factory_ = make_default_printer;
+    bool ending_ = false;
+
+    QPushButton* cmdGenerate;
+    QPlainTextEdit* txtPasswords;
+    QLineEdit* txtPpswd;
+    QPushButton* cmdPrint;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    PickComboBox* cmbDay;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    PickComboBox* cmbMonth;
+    PickComboBox* cmbYear;
+    QPushButton* cmdSettings;
+
+    QMenu* Help;
+    QAction* About;
+    QAction* UserGuide;
+    QAction* We_pay;
+    QAction* separator;
+    QAction* Exit;
+};
+
+}  // namespace tessaroll::ui

@@ -1,0 +1,35 @@
+// A combo box with an editable text part whose picks from the list are told apart from typing.
+#pragma once
+
+#include <QComboBox>
+
+namespace tessaroll::ui {
+
+// picked() is emitted only when the user chooses an item of the list: from the drop-down list
+// (mouse or keyboard) or with the Up, Down, Page Up, Page Down, Home and End keys on the closed
+// box. Typing, Enter in the text part, leaving the box and every change made by the program emit
+// nothing, and typed text is never added to the list. The mouse wheel does not change the item,
+// so scrolling over the window cannot change a setting by accident.
+class PickComboBox : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit PickComboBox(QWidget* parent);
+
+    // Replaces the whole list. The text and the selection are left empty; the program sets the
+    // text it wants afterwards.
+    void set_items(const QStringList& items);
+
+signals:
+    void picked(int index);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    // True while the text part handles a key or loses the focus: QComboBox reports a typed text
+    // that matches an item as "activated" from there, which is not a pick.
+    bool in_text_part_ = false;
+};
+
+}  // namespace tessaroll::ui
