@@ -1,6 +1,7 @@
 #include "cli/cli_app.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "engine/password_list.h"
 #include "settings/box_number.h"
 #include "settings/generation_settings.h"
+#include "settings/pattern_file.h"
 
 namespace tessaroll::cli {
 
@@ -32,7 +34,13 @@ struct Date {
 };
 
 struct GenerateOptions {
-    std::optional<std::string> day, month, year, date, until, count, length, pattern, output_dir;
+    std::optional<std::string> day, month, year, date, until, count, length, pattern, output_dir,
+        pattern_file;
+};
+
+struct PatternOptions {
+    std::optional<std::string> count, length, pattern;
+    std::string pattern_file{kPatternFileName};
 };
 
 std::int16_t option_number(const std::string& name, const std::string& text) {
@@ -60,7 +68,8 @@ Date parse_iso_date(const std::string& option, const std::string& text) {
     const auto first = text.find('-', 1);
     const auto second = first == std::string::npos ? first : text.find('-', first + 1);
     if (second == std::string::npos) {
-        throw UsageError{"--" + option + ": \"" + text + "\" is not a date of the form YYYY-MM-DD."};
+        throw UsageError{"--" + option + ": \"" + text +
+                         "\" is not a date of the form YYYY-MM-DD."};
     }
     const auto part = [&](std::size_t from, std::size_t to) {
         const std::string piece = text.substr(from, to - from);
@@ -106,13 +115,54 @@ Date start_date(const GenerateOptions& o) {
     return d;
 }
 
+void set_pattern_option(GenerationSettings& s, const std::string& pattern) {
+    if (!set_pattern_letters(s, pattern)) {
+        throw UsageError{"--pattern: \"" + pattern +
+                         "\" must be at most 130 letters d (digit) and l (letter)."};
+    }
+}
+
+void warn(const std::string& message) {
+    std::cerr << "tessaroll-cli: warning: " << message << '\n';
+}
+
+// Loads a pattern file as the window program does at start-up. A file that is not there is
+// refused here, since the user named it (or a command that only reads it was given); an
+// incomplete one is reported and what was read before the problem is used.
+PatternLoad load_pattern_or_refuse(const std::string& file, GenerationSettings& s,
+                                   bool absent_is_refused, const std::string& consequence) {
+    const PatternLoadResult r = load_pattern_file(file, s);
+    if (r.status == PatternLoad::Absent && absent_is_refused) {
+        throw FileError("There is no pattern file \"" + file +
+                        "\" (no ordinary file of that name). \"tessaroll-cli pattern set\" "
+                        "creates one.");
+    }
+    if (r.status == PatternLoad::Incomplete) {
+        warn(r.problem + " " + consequence);
+    }
+    return r.status;
+}
+
 GenerationSettings settings_from(const GenerateOptions& o) {
     GenerationSettings s;
-    s.pnumb = o.count ? option_number("count", *o.count) : 4;
-    s.lentgh = o.length ? option_number("length", *o.length) : 10;
-    if (o.pattern && !set_pattern_letters(s, *o.pattern)) {
-        throw UsageError{"--pattern: \"" + *o.pattern +
-                         "\" must be at most 130 letters d (digit) and l (letter)."};
+    std::int16_t count = 4;
+    std::int16_t length = 10;
+    if (o.pattern_file) {
+        // After a load that stopped early the window program leaves its count and length boxes
+        // empty, so its lists have 4 passwords of 10 characters; the same happens here.
+        const PatternLoad status = load_pattern_or_refuse(
+            *o.pattern_file, s, true,
+            "The list uses the flags read, with count 4 and length 10 unless --count or --length "
+            "says otherwise, as the window program does.");
+        if (status == PatternLoad::Complete) {
+            count = s.pnumb;
+            length = s.lentgh;
+        }
+    }
+    s.pnumb = o.count ? option_number("count", *o.count) : count;
+    s.lentgh = o.length ? option_number("length", *o.length) : length;
+    if (o.pattern) {
+        set_pattern_option(s, *o.pattern);
     }
     return s;
 }
@@ -178,6 +228,51 @@ int generate(const GenerateOptions& o) {
     return status;
 }
 
+int pattern_show(const PatternOptions& o) {
+    GenerationSettings s;
+    load_pattern_or_refuse(o.pattern_file, s, true, "The values below are those read before it.");
+    std::cout << "count " << s.pnumb << '\n'
+              << "length " << s.lentgh << '\n'
+              << "pattern " << pattern_letters(s) << '\n';
+    return kExitOk;
+}
+
+// Changes the settings the options name and keeps the others as the file holds them, then saves
+// the whole record the way the window program saves it when it ends.
+int pattern_set(const PatternOptions& o) {
+    if (!o.count && !o.length && !o.pattern) {
+        throw UsageError{"pattern set: give at least one of --count, --length and --pattern."};
+    }
+    GenerationSettings s;
+    load_pattern_or_refuse(o.pattern_file, s, false,
+                           "What was read before it is kept where no option replaces it.");
+    if (o.count) {
+        s.pnumb = option_number("count", *o.count);
+    }
+    if (o.length) {
+        s.lentgh = option_number("length", *o.length);
+    }
+    if (o.pattern) {
+        set_pattern_option(s, *o.pattern);
+        if (o.pattern->size() > static_cast<std::size_t>(std::max<std::int16_t>(s.lentgh, 0))) {
+            warn("--pattern has " + std::to_string(o.pattern->size()) +
+                 " positions but the length is " + std::to_string(s.lentgh) +
+                 "; only the flags of positions 1 to the length are saved.");
+        }
+    }
+    std::string note;
+    try {
+        note = save_pattern_file(o.pattern_file, s);
+    } catch (const FileError& e) {
+        throw FileError(std::string(e.what()) + " The pattern file \"" + o.pattern_file +
+                        "\" was left as it was.");
+    }
+    if (!note.empty()) {
+        warn(note);
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -201,6 +296,29 @@ int run(int argc, char** argv) {
     gen->add_option("--output-dir", g.output_dir, "Also write DIR/output.txt");
     gen->add_option("--until", g.until,
                     "Print one list per day from the date up to this date (YYYY-MM-DD)");
+    gen->add_option("--pattern-file", g.pattern_file,
+                    "Take count, length and pattern from this pattern file (--count, --length and "
+                    "--pattern override it)");
+
+    auto* pattern = app.add_subcommand(
+        "pattern",
+        "Show or change the settings kept in a pattern file, as the window program does");
+    pattern->require_subcommand(1);
+    PatternOptions show_options;
+    auto* show = pattern->add_subcommand(
+        "show", "Print the count, the length and flags 1 to 130 (d digit, l letter)");
+    show->add_option("--pattern-file", show_options.pattern_file,
+                     "The pattern file (default: pattern.tq in the current folder)");
+    PatternOptions set_options;
+    auto* set = pattern->add_subcommand(
+        "set", "Change the count, the length or the pattern; the file keeps the others");
+    set->add_option("--count", set_options.count, "Number of passwords");
+    set->add_option("--length", set_options.length, "Characters per password");
+    set->add_option("--pattern", set_options.pattern,
+                    "d (digit) or l (letter) for each position; positions beyond it are digits")
+        ->expected(0, 1);
+    set->add_option("--pattern-file", set_options.pattern_file,
+                    "The pattern file (default: pattern.tq in the current folder)");
 
     bool self_test_ok = true;
     auto* self_test = app.add_subcommand(
@@ -223,6 +341,12 @@ int run(int argc, char** argv) {
         if (*gen) {
             return generate(g);
         }
+        if (*show) {
+            return pattern_show(show_options);
+        }
+        if (*set) {
+            return pattern_set(set_options);
+        }
         if (*self_test) {
             self_test_ok = run_self_test(std::cout, std::cerr);
             return self_test_ok ? kExitOk : kExitRefused;
@@ -230,6 +354,9 @@ int run(int argc, char** argv) {
     } catch (const UsageError& e) {
         std::cerr << "tessaroll-cli: " << e.message << '\n';
         return kExitUsage;
+    } catch (const FileError& e) {
+        std::cerr << "tessaroll-cli: " << e.what() << '\n';
+        return kExitRefused;
     }
     return kExitUsage;
 }

@@ -1,0 +1,262 @@
+// tessaroll-cli's pattern commands and --pattern-file, run as a user runs them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "settings/pattern_file.h"
+
+namespace tessaroll {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+
+class PatternCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        dir_ = fs::temp_directory_path() / ("tessaroll-pattern-cli-" + std::to_string(::getpid()) +
+                                            "-" + std::to_string(counter++));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        put("password.txt", "correct horse\n");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    void put(const std::string& name, const std::string& bytes) {
+        std::ofstream out(dir_ / name, std::ios::binary);
+        out << bytes;
+    }
+    std::string get(const std::string& name) const {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Runs the command line in the test's folder with the personal password on standard input.
+    CliRun cli(const std::string& args) const {
+        const std::string command = "cd '" + dir_.string() + "' && '" TESSAROLL_CLI_PATH "' " +
+                                    args + " <password.txt >stdout.txt 2>stderr.txt";
+        const int raw = std::system(command.c_str());
+        CliRun r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = get("stdout.txt");
+        r.err = get("stderr.txt");
+        return r;
+    }
+
+    fs::path dir_;
+};
+
+std::string lines(int n, const std::string& line) {
+    std::string out;
+    for (int i = 0; i < n; ++i) {
+        out += line + "\r\n";
+    }
+    return out;
+}
+
+std::string shown(int count, int length, const std::string& letters) {
+    return "count " + std::to_string(count) + "\nlength " + std::to_string(length) + "\npattern " +
+           letters + std::string(130 - letters.size(), 'd') + "\n";
+}
+
+TEST_F(PatternCliTest, ShowOnAFileWith131FlagLinesWarnsAndPrintsTheFirst130) {
+    put("pattern.tq", " 5  12 \r\n" + lines(129, " 1 ") + " 0 \r\n 1 \r\n");
+    const CliRun r = cli("pattern show");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, shown(5, 12, std::string(129, 'l')));
+    EXPECT_NE(r.err.find("warning"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\"pattern.tq\", line 132"), std::string::npos) << r.err;
+}
+
+TEST_F(PatternCliTest, ShowPrintsWhatTheFileHolds) {
+    struct Case {
+        std::string bytes, args, out;
+        bool warns;
+    };
+    const Case cases[] = {
+        {" 4  6 \r\n 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n", "pattern show",
+         shown(4, 6, "dllddl"), false},
+        {"4,6\n1\n", "pattern show --pattern-file pattern.tq", shown(4, 6, "l"), false},
+        {"-3 -7\r\n", "pattern show", shown(-3, -7, ""), false},
+        {"9 x\r\n 1 \r\n", "pattern show", shown(9, 0, ""), true},  // stops after the count
+        {"", "pattern show", shown(0, 0, ""), true},
+    };
+    for (const auto& c : cases) {
+        put("pattern.tq", c.bytes);
+        const CliRun r = cli(c.args);
+        EXPECT_EQ(r.status, 0) << c.bytes << r.err;
+        EXPECT_EQ(r.out, c.out) << c.bytes;
+        EXPECT_EQ(r.err.find("warning") != std::string::npos, c.warns) << c.bytes << r.err;
+    }
+
+    // The file named by --pattern-file, not the one in the current folder.
+    fs::create_directory(dir_ / "other");
+    put("other/p.tq", " 2  3 \r\n 1 \r\n 1 \r\n 0 \r\n");
+    const CliRun r = cli("pattern show --pattern-file other/p.tq");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, shown(2, 3, "ll"));
+}
+
+TEST_F(PatternCliTest, ShowWithoutAFileFailsWithAReason) {
+    for (const std::string args : {"pattern show", "pattern show --pattern-file none.tq"}) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_NE(r.err.find("no pattern file"), std::string::npos) << r.err;
+    }
+    fs::create_directory(dir_ / "pattern.tq");  // a folder is no pattern file
+    EXPECT_EQ(cli("pattern show").status, 1);
+}
+
+TEST_F(PatternCliTest, SetWritesTheFileAsTheLibrarySavesIt) {
+    struct Case {
+        std::string args;
+        std::int16_t pnumb, lentgh;
+        std::string letters, bytes;
+    };
+    const Case cases[] = {
+        {"--count 4 --length 6 --pattern dlldd", 4, 6, "dlldd",
+         " 4  6 \r\n 0 \r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n 0 \r\n"},
+        {"--count ' 12 ' --length 2.5 --pattern ll", 12, 2, "ll", " 12  2 \r\n 1 \r\n 1 \r\n"},
+        {"--count 1 --length 0 --pattern lll", 1, 0, "lll", " 1  0 \r\n"},
+        {"--count -5 --length -1", -5, -1, "", "-5 -1 \r\n"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(dir_ / "pattern.tq");
+        const CliRun r = cli("pattern set " + c.args);
+        EXPECT_EQ(r.status, 0) << c.args << r.err;
+        EXPECT_EQ(get("pattern.tq"), c.bytes) << c.args;
+
+        GenerationSettings s;
+        s.pnumb = c.pnumb;
+        s.lentgh = c.lentgh;
+        ASSERT_TRUE(set_pattern_letters(s, c.letters));
+        save_pattern_file(dir_ / "library.tq", s);
+        EXPECT_EQ(get("pattern.tq"), get("library.tq")) << c.args;
+    }
+}
+
+TEST_F(PatternCliTest, SetKeepsWhatTheOptionsDoNotChange) {
+    struct Case {
+        std::string args, bytes;
+    };
+    const Case cases[] = {
+        {"--count 9", " 9  3 \r\n 1 \r\n 0 \r\n 1 \r\n"},
+        {"--length 4", " 7  4 \r\n 1 \r\n 0 \r\n 1 \r\n 0 \r\n"},
+        {"--pattern dl", " 7  3 \r\n 0 \r\n 1 \r\n 0 \r\n"},
+        {"--pattern", " 7  3 \r\n 0 \r\n 0 \r\n 0 \r\n"},
+        {"--pattern-file pattern.tq --count 1", " 1  3 \r\n 1 \r\n 0 \r\n 1 \r\n"},
+    };
+    for (const auto& c : cases) {
+        put("pattern.tq", " 7  3 \r\n 1 \r\n 0 \r\n 1 \r\n");
+        const CliRun r = cli("pattern set " + c.args);
+        EXPECT_EQ(r.status, 0) << c.args << r.err;
+        EXPECT_EQ(get("pattern.tq"), c.bytes) << c.args;
+    }
+
+    // Into another file, leaving the one in the current folder alone.
+    EXPECT_EQ(cli("pattern set --count 2 --length 1 --pattern l --pattern-file b.tq").status, 0);
+    EXPECT_EQ(get("b.tq"), " 2  1 \r\n 1 \r\n");
+    EXPECT_EQ(get("pattern.tq"), " 1  3 \r\n 1 \r\n 0 \r\n 1 \r\n");
+}
+
+TEST_F(PatternCliTest, SetNotesWhatItCannotSave) {
+    CliRun r = cli("pattern set --count 4 --length 200");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(get("pattern.tq"), " 4  200 \r\n" + lines(130, " 0 "));
+    EXPECT_NE(r.err.find("1 to 130"), std::string::npos) << r.err;
+
+    r = cli("pattern set --count 4 --length 2 --pattern ldl");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(get("pattern.tq"), " 4  2 \r\n 1 \r\n 0 \r\n");
+    EXPECT_NE(r.err.find("only the flags of positions 1 to the length"), std::string::npos)
+        << r.err;
+}
+
+TEST_F(PatternCliTest, RefusedSetLeavesTheFileAsItWas) {
+    struct Case {
+        std::string args;
+        int status;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"", 2, "at least one of"},
+        {"--count abc", 2, "\"abc\" is not a number"},
+        {"--length 40000", 2, "outside -32768 to 32767"},
+        {"--pattern dxl", 2, "d (digit) and l (letter)"},
+        {"--count 3 --bogus", 2, "bogus"},
+    };
+    const std::string previous = " 7  3 \r\n 1 \r\n 0 \r\n 1 \r\n";
+    put("pattern.tq", previous);
+    for (const auto& c : cases) {
+        const CliRun r = cli("pattern set " + c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_EQ(get("pattern.tq"), previous) << c.args;
+    }
+
+    // The temporary file cannot be written where a folder of its name stands.
+    fs::create_directory(dir_ / "pattern.tq.tmp");
+    const CliRun r = cli("pattern set --count 3");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("pattern.tq.tmp"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("left as it was"), std::string::npos) << r.err;
+    EXPECT_EQ(get("pattern.tq"), previous);
+}
+
+TEST_F(PatternCliTest, GenerateTakesTheSettingsFromThePatternFile) {
+    put("p.tq", " 5  8 \r\n 1 \r\n 1 \r\n 0 \r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n 1 \r\n");
+    const std::string date = "--date 2024-03-01";
+    struct Case {
+        std::string with_file, explicit_options;
+    };
+    const Case cases[] = {
+        {"--pattern-file p.tq", "--count 5 --length 8 --pattern lldlddll"},
+        {"--pattern-file p.tq --count 2", "--count 2 --length 8 --pattern lldlddll"},
+        {"--pattern-file p.tq --length 3", "--count 5 --length 3 --pattern lldlddll"},
+        {"--pattern-file p.tq --pattern dddl", "--count 5 --length 8 --pattern dddl"},
+    };
+    for (const auto& c : cases) {
+        const CliRun a = cli("generate " + date + " " + c.with_file);
+        const CliRun b = cli("generate " + date + " " + c.explicit_options);
+        EXPECT_EQ(a.status, 0) << c.with_file << a.err;
+        EXPECT_EQ(a.err, "") << c.with_file;
+        EXPECT_NE(a.out, "") << c.with_file;
+        EXPECT_EQ(a.out, b.out) << c.with_file << " against " << c.explicit_options;
+    }
+}
+
+TEST_F(PatternCliTest, GenerateGoesOnAfterAnIncompleteLoadAsTheWindowProgramDoes) {
+    // The load stops at the 131st flag line: the flags read are used, with the count and the
+    // length the window program then falls back to.
+    put("p.tq", " 5  8 \r\n 1 \r\n 0 \r\n 1 \r\n" + lines(128, " 0 "));
+    const CliRun a = cli("generate --date 2024-03-01 --pattern-file p.tq");
+    const CliRun b = cli("generate --date 2024-03-01 --count 4 --length 10 --pattern ldl");
+    EXPECT_EQ(a.status, 0) << a.err;
+    EXPECT_NE(a.err.find("warning"), std::string::npos) << a.err;
+    EXPECT_NE(a.err.find("line 132"), std::string::npos) << a.err;
+    EXPECT_EQ(a.out, b.out);
+
+    const CliRun missing = cli("generate --date 2024-03-01 --pattern-file none.tq");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find("none.tq"), std::string::npos) << missing.err;
+}
+
+}  // namespace
+}  // namespace tessaroll
