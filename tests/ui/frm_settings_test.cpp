@@ -1,0 +1,260 @@
+// The settings window: layout, lists, and which user actions change the generation settings.
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include "ui/frmSettings.h"
+#include "window_test_support.h"
+
+using namespace tessaroll;
+using namespace tessaroll::ui;
+using namespace tessaroll::ui::test;
+
+namespace {
+
+QStringList numbers(int first, int last, const QString& prefix = {}) {
+    QStringList items;
+    for (int n = first; n <= last; ++n) {
+        items << prefix + QString::number(n);
+    }
+    return items;
+}
+
+}  // namespace
+
+class FrmSettingsTest : public QObject {
+    Q_OBJECT
+
+private:
+    GenerationSettings settings_;
+    std::unique_ptr<frmSettings> window_;
+
+    QComboBox* box(const char* name) {
+        return window_->findChild<QComboBox*>(QString::fromLatin1(name));
+    }
+
+private slots:
+    void init() {
+        settings_ = GenerationSettings{};
+        window_ = std::make_unique<frmSettings>(settings_);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+    void cleanup() { window_.reset(); }
+
+    void layout_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("pixels");
+        QTest::newRow("Label1") << "Label1"
+                                << "Number of passwords" << QRect(8, 16, 113, 17);
+        QTest::newRow("Label2") << "Label2"
+                                << "Length of  passwords" << QRect(8, 48, 113, 17);
+        QTest::newRow("Label3") << "Label3"
+                                << "Pattern" << QRect(80, 88, 41, 17);
+        QTest::newRow("cmbPnumb") << "cmbPnumb"
+                                  << "" << QRect(120, 16, 57, 21);
+        QTest::newRow("cmbLentgh") << "cmbLentgh"
+                                   << "" << QRect(120, 48, 57, 21);
+        QTest::newRow("cmbPosition") << "cmbPosition"
+                                     << "" << QRect(16, 136, 65, 21);
+        QTest::newRow("Label5") << "Label5"
+                                << "Position" << QRect(16, 112, 41, 17);
+        QTest::newRow("Label6") << "Label6"
+                                << "Symbol" << QRect(120, 112, 41, 17);
+        QTest::newRow("cmbSymbol") << "cmbSymbol"
+                                   << "" << QRect(120, 136, 65, 21);
+    }
+    void layout() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, pixels);
+        auto* control = window_->findChild<QWidget*>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), pixels);
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            QCOMPARE(label->text(), caption);
+            QVERIFY2(caption_fits(label, caption), qPrintable(caption));
+        } else {
+            auto* combo = qobject_cast<QComboBox*>(control);
+            QVERIFY(combo);
+            QVERIFY(combo->isEditable());
+            QCOMPARE(combo->currentText(), QString());
+        }
+    }
+
+    void window_properties() {
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Settings"));
+        QCOMPARE(window_->geometry(), QRect(440, 96, 209, 172));
+        QVERIFY(QApplication::focusWidget() == box("cmbPnumb") ||
+                window_->focusWidget() == box("cmbPnumb"));
+        // Tab order: count, length, position, symbol, back to count.
+        QWidget* w = box("cmbPnumb");
+        QStringList order;
+        for (int i = 0; i < 4; ++i) {
+            w = w->nextInFocusChain();
+            while (!qobject_cast<QComboBox*>(w)) {
+                w = w->nextInFocusChain();
+            }
+            order << w->objectName();
+        }
+        QCOMPARE(order, QStringList({"cmbLentgh", "cmbPosition", "cmbSymbol", "cmbPnumb"}));
+    }
+
+    void lists_when_created() {
+        QCOMPARE(items_of(box("cmbPnumb")), numbers(1, 50));
+        QCOMPARE(items_of(box("cmbLentgh")), numbers(6, 128));
+        QCOMPARE(items_of(box("cmbSymbol")), QStringList({"Digit", "Letter"}));
+        QCOMPARE(box("cmbPosition")->count(), 0);
+        for (const char* name : {"cmbPnumb", "cmbLentgh", "cmbPosition", "cmbSymbol"}) {
+            QCOMPARE(box(name)->currentText(), QString());
+            QCOMPARE(box(name)->currentIndex(), -1);
+        }
+    }
+
+    void picking_count_and_length() {
+        QVERIFY(pick(box("cmbPnumb"), "12"));
+        QCOMPARE(settings_.pnumb, 12);
+        QVERIFY(pick(box("cmbLentgh"), "12"));
+        QCOMPARE(settings_.lentgh, 12);
+        QCOMPARE(items_of(box("cmbPosition")), numbers(1, 12, " "));
+        // The arrow keys on the closed box pick the neighbouring item.
+        box("cmbLentgh")->setFocus();
+        QTest::keyClick(box("cmbLentgh"), Qt::Key_Down);
+        QCOMPARE(box("cmbLentgh")->currentText(), QStringLiteral("13"));
+        QCOMPARE(settings_.lentgh, 13);
+        QCOMPARE(box("cmbPosition")->count(), 13);
+    }
+
+    void shorter_length_keeps_the_flags_above_it() {
+        QVERIFY(pick(box("cmbLentgh"), "12"));
+        for (const char* position : {" 7", " 12"}) {
+            QVERIFY(pick(box("cmbPosition"), position));
+            QVERIFY(pick(box("cmbSymbol"), "Letter"));
+        }
+        QCOMPARE(settings_.typ[7], 1);
+        QCOMPARE(settings_.typ[12], 1);
+        box("cmbPosition")->setEditText(" 12");
+        QVERIFY(pick(box("cmbLentgh"), "6"));
+        QCOMPARE(settings_.lentgh, 6);
+        QCOMPARE(items_of(box("cmbPosition")), numbers(1, 6, " "));
+        QCOMPARE(box("cmbPosition")->currentText(), QStringLiteral(" 12"));  // text left as it was
+        QCOMPARE(settings_.typ[7], 1);
+        QCOMPARE(settings_.typ[12], 1);
+    }
+
+    void position_shows_and_symbol_sets_the_flag() {
+        settings_.typ[3] = 1;
+        QVERIFY(pick(box("cmbLentgh"), "10"));
+        QVERIFY(pick(box("cmbPosition"), " 3"));
+        QCOMPARE(box("cmbSymbol")->currentText(), QStringLiteral("Letter"));
+        QCOMPARE(settings_.typ[3], 1);  // showing the kind changes nothing
+        QVERIFY(pick(box("cmbSymbol"), "Digit"));
+        QCOMPARE(settings_.typ[3], 0);
+        QVERIFY(pick(box("cmbPosition"), " 4"));
+        QCOMPARE(box("cmbSymbol")->currentText(), QStringLiteral("Digit"));
+        QVERIFY(pick(box("cmbSymbol"), "Letter"));
+        QCOMPARE(settings_.typ[4], 1);
+        QCOMPARE(settings_.typ[3], 0);
+    }
+
+    void symbol_without_a_position_sets_flag_zero_only() {
+        QVERIFY(pick(box("cmbLentgh"), "10"));
+        QVERIFY(pick(box("cmbSymbol"), "Letter"));
+        GenerationSettings expected;
+        expected.lentgh = 10;
+        expected.typ[0] = 1;
+        QCOMPARE(settings_.typ, expected.typ);
+        // A position typed over the picked one is no selected position either.
+        settings_.typ[2] = 1;
+        QVERIFY(pick(box("cmbPosition"), " 2"));
+        box("cmbPosition")->lineEdit()->selectAll();
+        QTest::keyClicks(box("cmbPosition"), " 5");
+        QVERIFY(pick(box("cmbSymbol"), "Digit"));
+        QCOMPARE(settings_.typ[0], 0);
+        QCOMPARE(settings_.typ[2], 1);
+        QCOMPARE(settings_.typ[5], 0);
+    }
+
+    void typing_runs_no_handler_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("count") << "cmbPnumb"
+                               << "7";
+        QTest::newRow("count, not an item") << "cmbPnumb"
+                                            << "77";
+        QTest::newRow("length") << "cmbLentgh"
+                                << "12";
+        QTest::newRow("position") << "cmbPosition"
+                                  << " 3";
+        QTest::newRow("symbol") << "cmbSymbol"
+                                << "Letter";
+    }
+    void typing_runs_no_handler() {
+        QFETCH(QString, name);
+        QFETCH(QString, typed);
+        QVERIFY(pick(box("cmbLentgh"), "10"));
+        QVERIFY(pick(box("cmbPosition"), " 1"));
+        settings_.typ[3] = 1;
+        const GenerationSettings before = settings_;
+        QComboBox* target = box(qPrintable(name));
+        const QStringList items = items_of(target);
+        const QString symbol_text = box("cmbSymbol")->currentText();
+
+        target->setFocus();
+        target->lineEdit()->clear();
+        QTest::keyClicks(target, typed);
+        QTest::keyClick(target, Qt::Key_Return);
+        box(name == "cmbPnumb" ? "cmbLentgh" : "cmbPnumb")->setFocus();  // leaves the box
+        target->setEditText(typed);                                      // the program sets it
+        QCOMPARE(target->currentText(), typed);
+
+        QCOMPARE(settings_.pnumb, before.pnumb);
+        QCOMPARE(settings_.lentgh, before.lentgh);
+        QCOMPARE(settings_.typ, before.typ);
+        QCOMPARE(items_of(target), items);
+        if (name != "cmbSymbol") {
+            QCOMPARE(box("cmbSymbol")->currentText(), symbol_text);
+        }
+    }
+
+    void texts_written_by_the_program_run_no_handler() {
+        window_->set_count_text("7");
+        window_->set_length_text("12");
+        QCOMPARE(window_->count_text(), QStringLiteral("7"));
+        QCOMPARE(window_->length_text(), QStringLiteral("12"));
+        QCOMPARE(box("cmbPnumb")->currentText(), QStringLiteral("7"));
+        QCOMPARE(settings_.pnumb, 0);
+        QCOMPARE(settings_.lentgh, 0);
+        QCOMPARE(box("cmbPosition")->count(), 0);
+    }
+
+    void position_list_stops_at_the_last_flag() {
+        window_->fill_position_list(300);
+        QCOMPARE(box("cmbPosition")->count(), 130);
+        QVERIFY(pick(box("cmbPosition"), " 130"));
+        QVERIFY(pick(box("cmbSymbol"), "Letter"));
+        QCOMPARE(settings_.typ[130], 1);
+        window_->fill_position_list(-3);
+        QCOMPARE(box("cmbPosition")->count(), 0);
+    }
+
+    void closing_hides_and_keeps_everything() {
+        QVERIFY(pick(box("cmbPnumb"), "9"));
+        QVERIFY(pick(box("cmbLentgh"), "8"));
+        QVERIFY(pick(box("cmbPosition"), " 5"));
+        QVERIFY(pick(box("cmbSymbol"), "Letter"));
+        QVERIFY(window_->close());
+        QVERIFY(!window_->isVisible());
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QCOMPARE(box("cmbPnumb")->currentText(), QStringLiteral("9"));
+        QCOMPARE(box("cmbLentgh")->currentText(), QStringLiteral("8"));
+        QCOMPARE(box("cmbPosition")->currentText(), QStringLiteral(" 5"));
+        QCOMPARE(box("cmbSymbol")->currentText(), QStringLiteral("Letter"));
+        QCOMPARE(items_of(box("cmbPosition")), numbers(1, 8, " "));
+    }
+};
+
+QTEST_MAIN(FrmSettingsTest)
+#include "frm_settings_test.moc"
