@@ -5,7 +5,16 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include <io.h>
+
 #include <cstdio>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,11 +37,25 @@ void write_whole(const std::filesystem::path& tmp, std::string_view bytes) {
     if (f == nullptr) {
         fail(tmp, "create", errno);
     }
+    // _commit is the counterpart of fsync: the bytes are on the disk before the rename.
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() &&
-                         std::fflush(f) == 0;
+                         std::fflush(f) == 0 && _commit(_fileno(f)) == 0;
     const int err = errno;
     if (std::fclose(f) != 0 || !written) {
         fail(tmp, "write", written ? errno : err);
+    }
+}
+
+// std::filesystem::rename does not replace an existing file with every Windows standard library
+// (older libstdc++ calls _wrename, which refuses), so the system is asked for it directly.
+void move_over(const std::filesystem::path& tmp, const std::filesystem::path& target) {
+    if (MoveFileExW(tmp.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        const auto err = static_cast<int>(GetLastError());
+        std::error_code ignored;
+        std::filesystem::remove(tmp, ignored);
+        throw FileError("Could not replace \"" + target.string() +
+                        "\": " + std::system_category().message(err) + ".");
     }
 }
 
@@ -74,6 +97,16 @@ void write_whole(const std::filesystem::path& tmp, std::string_view bytes) {
     }
 }
 
+void move_over(const std::filesystem::path& tmp, const std::filesystem::path& target) {
+    std::error_code ec;
+    std::filesystem::rename(tmp, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(tmp, ignored);
+        throw FileError("Could not replace \"" + target.string() + "\": " + ec.message() + ".");
+    }
+}
+
 #endif
 
 }  // namespace
@@ -95,13 +128,7 @@ void replace_file_contents(const std::filesystem::path& target, std::string_view
         }
         throw;
     }
-    std::error_code ec;
-    std::filesystem::rename(tmp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(tmp, ignored);
-        throw FileError("Could not replace \"" + target.string() + "\": " + ec.message() + ".");
-    }
+    move_over(tmp, target);
 }
 
 }  // namespace tessaroll

@@ -16,7 +16,7 @@ namespace {
 
 // Days of a common year before month m, for m = 1 to 12.
 constexpr std::array<std::int16_t, 12> kMonthOffset = {0,   31,  59,  90,  120, 151,
-                                                        181, 212, 243, 273, 304, 334};
+                                                       181, 212, 243, 273, 304, 334};
 
 // Longest personal password: its length and the loop over it are 16-bit counters.
 constexpr std::size_t kMaxPasswordChars = 32766;
@@ -44,15 +44,15 @@ double map1(double x, float a, double p, const Notifier& notify) {
     // Falling flank, p < x <= 1: numerator, then denominator, then the quotient.
     if (x > p && !(x > 1)) {
         if (p < 0) {
-            throw EngineError(ErrorKind::NegativeBreakPoint,
-                              "The break point " + std::to_string(p) +
-                                  " is negative; its power is undefined.");
+            throw EngineError(
+                ErrorKind::NegativeBreakPoint,
+                "The break point " + std::to_string(p) + " is negative; its power is undefined.");
         }
         const double num = pow_cr(x, e) - 1;
         const double den = pow_cr(p, e) - 1;
         if (den == 0) {
-            throw EngineError(ErrorKind::DivisionByZero,
-                              "The break point " + std::to_string(p) + " makes the map divide by 0.");
+            throw EngineError(ErrorKind::DivisionByZero, "The break point " + std::to_string(p) +
+                                                             " makes the map divide by 0.");
         }
         return num / den;
     }
@@ -103,9 +103,9 @@ std::int32_t days(std::int16_t d1, std::int16_t m1, std::int16_t y1, std::int16_
     const auto dy = checked::sub<std::int16_t>(y2, y1);
     const auto dy365 = dy ? checked::mul<std::int16_t>(*dy, 365) : std::nullopt;
     if (!dy365) {
-        throw EngineError(ErrorKind::YearOutOfRange,
-                          "The year " + std::to_string(y2) + " is more than 89 years away from " +
-                              std::to_string(y1) + ".");
+        throw EngineError(ErrorKind::YearOutOfRange, "The year " + std::to_string(y2) +
+                                                         " is more than 89 years away from " +
+                                                         std::to_string(y1) + ".");
     }
     const double q = *dy;
     const double sum = std::floor(q / 4) + *dy365 - std::floor(q / 100) + std::floor(q / 400);

@@ -1,7 +1,20 @@
 #include "engine/code_page.h"
 
 #include <array>
+#include <climits>
 #include <cstdint>
+#include <stdexcept>
+#include <system_error>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 namespace tessaroll {
 
@@ -109,6 +122,45 @@ std::string windows1252_to_utf8(std::string_view codes) {
     return out;
 }
 
-std::string to_code_page(std::string_view utf8) { return utf8_to_windows1252(utf8); }
+#ifdef _WIN32
+
+// Windows: the system's ANSI code page, converted by the system itself. A character that the code
+// page lacks gets the system's best-fit byte where it has one ("\u0142" becomes "l" in code page
+// 1252) and the code page's default character ("?") otherwise, so the seed is the one every
+// other Windows program on this machine would see. Invalid UTF-8 reaches the code page as U+FFFD.
+std::string to_code_page(std::string_view utf8) {
+    if (utf8.empty()) {
+        return {};
+    }
+    if (utf8.size() > static_cast<std::size_t>(INT_MAX)) {
+        throw std::length_error("text too long for the code page conversion");
+    }
+    const int in_size = static_cast<int>(utf8.size());
+    const int wide_size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), in_size, nullptr, 0);
+    if (wide_size <= 0) {
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                                "UTF-8 to UTF-16");
+    }
+    std::wstring wide(static_cast<std::size_t>(wide_size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), in_size, wide.data(), wide_size);
+    const int out_size =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
+    if (out_size <= 0) {
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                                "UTF-16 to the ANSI code page");
+    }
+    std::string out(static_cast<std::size_t>(out_size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_size, out.data(), out_size, nullptr, nullptr);
+    return out;
+}
+
+#else
+
+// Elsewhere the code page is Windows-1252, the one the program's users on Windows mostly have.
+std::string to_code_page(std::string_view utf8) {
+    return utf8_to_windows1252(utf8);
+}
+
+#endif
 
 }  // namespace tessaroll

@@ -8,14 +8,14 @@
 namespace tessaroll {
 
 enum class ErrorKind {
-    PasswordTooLong,       // personal password of 32767 characters or more
-    YearOutOfRange,        // year more than 89 years away from 2002 (16-bit day count)
-    MonthOutOfRange,       // month outside 1 to 12
-    Overflow,              // a 16-bit or 32-bit intermediate of the list does not fit
-    DivisionByZero,        // the divisor of the break points is 0 (day index 0)
-    NegativeBreakPoint,    // the power of a negative break point is undefined
-    CountTooLarge,         // more than 130 passwords
-    LengthTooLarge,        // more than 130 characters, beyond the pattern flags
+    PasswordTooLong,         // personal password of 32767 characters or more
+    YearOutOfRange,          // year more than 89 years away from 2002 (16-bit day count)
+    MonthOutOfRange,         // month outside 1 to 12
+    Overflow,                // a 16-bit or 32-bit intermediate of the list does not fit
+    DivisionByZero,          // the divisor of the break points is 0 (day index 0)
+    NegativeBreakPoint,      // the power of a negative break point is undefined
+    CountTooLarge,           // more than 130 passwords
+    LengthTooLarge,          // more than 130 characters, beyond the pattern flags
     IterationCountTooLarge,  // 32767 map steps overflow the 16-bit step counter
 };
 

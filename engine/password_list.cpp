@@ -35,8 +35,8 @@ ListFrame frame_for(std::int16_t day, std::int16_t month, std::int16_t year, std
                                " is too far from 1/1/2002 for a list of " + std::to_string(pnumb) +
                                " passwords; choose a nearer date or fewer passwords.");
     };
-    const auto nb = checked::narrow<std::int16_t>(
-        static_cast<std::int64_t>(std::floor(ndays / 99.0)));
+    const auto nb =
+        checked::narrow<std::int16_t>(static_cast<std::int64_t>(std::floor(ndays / 99.0)));
     const auto nb99 = nb ? checked::mul<std::int16_t>(*nb, 99) : std::nullopt;
     const auto pnumb_nb = nb ? checked::mul<std::int16_t>(pnumb, *nb) : std::nullopt;
     if (!nb99 || !pnumb_nb) {
@@ -49,14 +49,14 @@ ListFrame frame_for(std::int16_t day, std::int16_t month, std::int16_t year, std
         throw too_far();
     }
     if (*den == 0) {
-        throw EngineError(
-            ErrorKind::DivisionByZero,
-            ndays == 0 ? "The date " + date_text(day, month, year) +
-                             " is day 0 of the count, for which no list can be computed; "
-                             "choose 2 January 2002 or a later date."
-                       : "The date " + date_text(day, month, year) + " with a count of " +
-                             std::to_string(pnumb) +
-                             " makes the break points divide by 0; choose another count.");
+        throw EngineError(ErrorKind::DivisionByZero,
+                          ndays == 0
+                              ? "The date " + date_text(day, month, year) +
+                                    " is day 0 of the count, for which no list can be computed; "
+                                    "choose 2 January 2002 or a later date."
+                              : "The date " + date_text(day, month, year) + " with a count of " +
+                                    std::to_string(pnumb) +
+                                    " makes the break points divide by 0; choose another count.");
     }
     ListFrame frame{niter, 1.0 / *den, 0};
     if (pnumb >= 1) {
@@ -137,7 +137,8 @@ std::string password_line(std::size_t i, std::string_view password) {
 }
 
 std::string output_file_text(std::int16_t day, std::int16_t month, std::int16_t year,
-                             std::span<const std::string> passwords, std::string_view timestamp) {
+                             const std::vector<std::string>& passwords,
+                             std::string_view timestamp) {
     std::string text = "Date=" + date_text(day, month, year);
     text += kCrLf;
     text += kCrLf;
@@ -153,7 +154,7 @@ std::string output_file_text(std::int16_t day, std::int16_t month, std::int16_t 
 }
 
 void write_output_file(const std::filesystem::path& folder, std::int16_t day, std::int16_t month,
-                       std::int16_t year, std::span<const std::string> passwords,
+                       std::int16_t year, const std::vector<std::string>& passwords,
                        std::string_view timestamp) {
     replace_file_contents(folder / kOutputFileName,
                           output_file_text(day, month, year, passwords, timestamp));

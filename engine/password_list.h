@@ -36,12 +36,12 @@ std::string password_line(std::size_t i, std::string_view password);
 // "Generated on " and the time stamp; every line ends with CR LF. The time stamp is UTF-8 and is
 // written in the 8-bit code page like the rest.
 std::string output_file_text(std::int16_t day, std::int16_t month, std::int16_t year,
-                             std::span<const std::string> passwords, std::string_view timestamp);
+                             const std::vector<std::string>& passwords, std::string_view timestamp);
 
 // Replaces folder/output.txt whole with output_file_text(...). Throws FileError naming the path
 // and the reason; the previous file then stays as it was.
 void write_output_file(const std::filesystem::path& folder, std::int16_t day, std::int16_t month,
-                       std::int16_t year, std::span<const std::string> passwords,
+                       std::int16_t year, const std::vector<std::string>& passwords,
                        std::string_view timestamp);
 
 // The time stamp: the locale's short date, one blank and its time of day ("%x %X" of the global

@@ -46,9 +46,8 @@ std::string Digit(double x) {
 std::string Letter(double x) {
     const double number = std::floor(x * 26) + 1;
     if (!(number >= INT16_MIN && number <= INT16_MAX)) {
-        throw EngineError(ErrorKind::Overflow,
-                          "The letter number " + whole_number_text(number) +
-                              " does not fit in 16 bits.");
+        throw EngineError(ErrorKind::Overflow, "The letter number " + whole_number_text(number) +
+                                                   " does not fit in 16 bits.");
     }
     const auto n = static_cast<std::int16_t>(number);
     if (n < 1 || n > 26) {

@@ -24,6 +24,8 @@ void show_message(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-void set_message_hook(MessageHook h) { hook() = std::move(h); }
+void set_message_hook(MessageHook h) {
+    hook() = std::move(h);
+}
 
 }  // namespace tessaroll::ui

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/error.h"
+#include "engine/password_list.h"
+#include "settings/generation_settings.h"
+#include "vectors.h"
+
+namespace tessaroll {
+namespace {
+
+GenerationSettings settings_of(int count, int length, std::string_view pattern = "") {
+    GenerationSettings s;
+    s.pnumb = static_cast<std::int16_t>(count);
+    s.lentgh = static_cast<std::int16_t>(length);
+    EXPECT_TRUE(set_pattern_letters(s, pattern));
+    return s;
+}
+
+TEST(Vectors, EveryReferenceListBitForBit) {
+    const auto vectors = testing::load_vectors();
+    ASSERT_EQ(vectors.size(), 419u);
+    int lists = 0, errors = 0;
+    for (const auto& v : vectors) {
+        SCOPED_TRACE("engine.jsonl line " + std::to_string(v.line));
+        const GenerationSettings s = settings_of(v.count, v.length, v.pattern);
+        int messages = 0;
+        try {
+            const auto list = compute_passwords(
+                v.personal, static_cast<std::int16_t>(v.day), static_cast<std::int16_t>(v.month),
+                static_cast<std::int16_t>(v.year), s, [&](std::string_view) { ++messages; });
+            EXPECT_FALSE(v.error) << "expected " << *v.error;
+            EXPECT_EQ(list, v.passwords);
+            EXPECT_EQ(messages, v.messages);
+            ++lists;
+        } catch (const EngineError& e) {
+            ASSERT_TRUE(v.error) << e.what();
+            EXPECT_EQ(testing::kind_of(*v.error), e.kind()) << *v.error << " / " << e.what();
+            ++errors;
+        }
+    }
+    EXPECT_EQ(lists, 410);
+    EXPECT_EQ(errors, 9);
+}
+
+TEST(ComputePasswords, CountOfZeroOrLessGivesNoList) {
+    for (const int count : {0, -1, -130}) {
+        EXPECT_TRUE(compute_passwords("secret", 26, 7, 2002, settings_of(count, 10)).empty());
+    }
+    // The per-list values are still computed, so the date limits hold.
+    EXPECT_THROW(compute_passwords("secret", 1, 1, 2002, settings_of(0, 10)), EngineError);
+    EXPECT_THROW(compute_passwords("secret", 1, 13, 2002, settings_of(0, 10)), EngineError);
+}
+
+TEST(ComputePasswords, ShorterPasswordsAreTheBeginningOfLongerOnes) {
+    const auto longer = compute_passwords("secret", 26, 7, 2002, settings_of(6, 40, "dlldl"));
+    const auto shorter = compute_passwords("secret", 26, 7, 2002, settings_of(6, 12, "dlldl"));
+    ASSERT_EQ(longer.size(), 6u);
+    for (std::size_t i = 0; i < shorter.size(); ++i) {
+        EXPECT_EQ(longer[i].substr(0, 12), shorter[i]);
+    }
+}
+
+TEST(ComputePasswords, CountChangesEveryPassword) {
+    const auto four = compute_passwords("secret", 15, 6, 2006, settings_of(4, 10));
+    const auto five = compute_passwords("secret", 15, 6, 2006, settings_of(5, 10));
+    for (std::size_t i = 0; i < four.size(); ++i) {
+        EXPECT_NE(four[i], five[i]) << i;
+    }
+}
+
+TEST(ComputePasswords, DatesWithTheSameDayIndexGiveTheSameList) {
+    EXPECT_EQ(compute_passwords("x", 29, 2, 2004, settings_of(8, 16)),
+              compute_passwords("x", 1, 3, 2004, settings_of(8, 16)));
+    // Day 31 of month 2 is day 3 of month 3 by the program's count.
+    EXPECT_EQ(compute_passwords("x", 31, 2, 2005, settings_of(4, 10)),
+              compute_passwords("x", 3, 3, 2005, settings_of(4, 10)));
+}
+
+TEST(ComputePasswords, SeedEqualToABreakPointChangesTheRestOfTheList) {
+    // Empty personal password: seed 0.6. On 11 January 2002 with 6 passwords, password 5 has
+    // the break point 0.5 + 0.1 == 0.6, so the seed becomes 0.33 from password 5 on.
+    const auto six = compute_passwords("", 11, 1, 2002, settings_of(6, 10));
+    const auto seven = compute_passwords("", 11, 1, 2002, settings_of(7, 10));
+    ASSERT_EQ(six.size(), 6u);
+    ASSERT_EQ(seven.size(), 7u);
+    EXPECT_NE(six[4], six[5]);
+}
+
+TEST(ComputePasswords, UnicodePasswordsUseTheirWindows1252Codes) {
+    // "é" and "è" are 233 and 232 in the code page.
+    EXPECT_NE(compute_passwords("\xC3\xA9", 26, 7, 2002, settings_of(4, 10)),
+              compute_passwords("\xC3\xA8", 26, 7, 2002, settings_of(4, 10)));
+    // Characters outside the code page count as "?".
+    EXPECT_EQ(compute_passwords("a\xE4\xB8\xAD", 26, 7, 2002, settings_of(4, 10)),
+              compute_passwords("a?", 26, 7, 2002, settings_of(4, 10)));
+}
+
+TEST(ComputePasswords, LimitsRaiseOneErrorWithASentence) {
+    struct Case {
+        const char* what;
+        std::string personal;
+        std::int16_t day, month, year, count, length;
+        ErrorKind kind;
+        const char* sentence_part;
+    };
+    const Case cases[] = {
+        {"first day of the count", "s", 1, 1, 2002, 4, 10, ErrorKind::DivisionByZero,
+         "1/1/2002 is day 0"},
+        {"count above 130", "s", 7, 12, 2026, 131, 10, ErrorKind::CountTooLarge, "131"},
+        {"length above 130", "s", 7, 12, 2026, 4, 131, ErrorKind::LengthTooLarge, "131"},
+        {"year 2092", "s", 7, 12, 2092, 4, 10, ErrorKind::YearOutOfRange, "2092"},
+        {"month 13", "s", 5, 13, 2010, 4, 10, ErrorKind::MonthOutOfRange, "13"},
+        {"16-bit product", "s", 8, 2, 2082, 130, 10, ErrorKind::Overflow, "2/8/2082"},
+        {"count overflow", "s", 7, 12, 2003, 32767, 10, ErrorKind::Overflow, "32767"},
+        {"negative break point", "s", 31, 12, 2001, 4, 10, ErrorKind::NegativeBreakPoint,
+         "12/31/2001"},
+        {"count -99 on day 99", "s", 10, 4, 2002, -99, 10, ErrorKind::DivisionByZero, "-99"},
+        {"personal password too long", std::string(32767, 'a'), 7, 12, 2026, 4, 10,
+         ErrorKind::PasswordTooLong, "32767"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int messages = 0;
+        try {
+            compute_passwords(c.personal, c.day, c.month, c.year, settings_of(c.count, c.length),
+                              [&](std::string_view) { ++messages; });
+            ADD_FAILURE() << "no error";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), c.kind) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.sentence_part), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(messages, 0);
+    }
+}
+
+TEST(ComputePasswords, EmptySeedNeverTakesTheNegativeBreakPoint) {
+    // A personal password of code-0 characters gives the seed 0: the map stays at 0 and the
+    // negative break point of 31 December 2001 is never raised to a power.
+    const auto list = compute_passwords(std::string(3, '\0'), 31, 12, 2001, settings_of(4, 10));
+    EXPECT_EQ(list.size(), 4u);
+}
+
+TEST(ComputePasswords, EqualPasswordsAreAllKept) {
+    // Every personal password whose corrected value ends in the same formula gets the same
+    // password; with one position there are only ten digits, so 130 passwords repeat.
+    const auto list = compute_passwords("secret", 26, 7, 2002, settings_of(130, 1));
+    ASSERT_EQ(list.size(), 130u);
+    auto sorted = list;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_NE(std::unique(sorted.begin(), sorted.end()), sorted.end());
+}
+
+}  // namespace
+}  // namespace tessaroll
