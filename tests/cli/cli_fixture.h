@@ -1,0 +1,61 @@
+// Runs the real tessaroll-cli in a folder of its own, as a user runs it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace tessaroll::testing {
+
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tessaroll-cli-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        put("password.txt", "correct horse\n");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+    void put(const std::string& name, const std::string& bytes) const {
+        std::ofstream out(dir_ / name, std::ios::binary);
+        out << bytes;
+    }
+    std::string get(const std::string& name) const {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Runs the command line in the test's folder with password.txt on standard input.
+    CliRun cli(const std::string& args) const {
+        const std::string command = "cd '" + dir_.string() + "' && '" TESSAROLL_CLI_PATH "' " +
+                                    args + " <password.txt >stdout.txt 2>stderr.txt";
+        const int raw = std::system(command.c_str());
+        CliRun r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = get("stdout.txt");
+        r.err = get("stderr.txt");
+        return r;
+    }
+
+    std::filesystem::path dir_;
+};
+
+}  // namespace tessaroll::testing

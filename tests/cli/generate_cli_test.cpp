@@ -1,0 +1,155 @@
+// tessaroll-cli generate and self-test end to end.
+#include <string>
+#include <vector>
+
+#include "../engine/vectors.h"
+#include "cli_fixture.h"
+
+namespace tessaroll {
+namespace {
+
+using GenerateCli = testing::CliTest;
+
+std::string list_lines(const std::vector<std::string>& passwords) {
+    std::string out;
+    for (std::size_t i = 0; i < passwords.size(); ++i) {
+        out += "Password " + std::to_string(i + 1) + "= " + passwords[i] + "\n";
+    }
+    return out;
+}
+
+std::string args_of(const testing::Vector& v) {
+    return "generate --day=" + std::to_string(v.day) + " --month=" + std::to_string(v.month) +
+           " --year=" + std::to_string(v.year) + " --count=" + std::to_string(v.count) +
+           " --length=" + std::to_string(v.length) + " --pattern=" + v.pattern;
+}
+
+TEST_F(GenerateCli, ReferenceVectorsThroughTheExecutable) {
+    const auto vectors = testing::load_vectors();
+    int checked = 0;
+    // Every seventh vector keeps the run short; the engine tests take all of them.
+    for (std::size_t i = 0; i < vectors.size(); i += 7) {
+        const auto& v = vectors[i];
+        SCOPED_TRACE("engine.jsonl line " + std::to_string(v.line));
+        put("password.txt", v.personal + "\n");
+        const testing::CliRun r = cli(args_of(v));
+        if (v.error) {
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.out, "");
+            EXPECT_NE(r.err, "");
+        } else {
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, list_lines(v.passwords));
+            EXPECT_EQ(r.err, "");
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, 60);
+}
+
+TEST_F(GenerateCli, PasswordIsOneLineWithOnlyItsLineEndRemoved) {
+    const std::string args = "generate --date 2002-07-26 --count 3";
+    put("password.txt", " pass word\t\r\nsecond line\n");
+    const std::string crlf = cli(args).out;
+    put("password.txt", " pass word\t\n");
+    EXPECT_EQ(cli(args).out, crlf);
+    put("password.txt", " pass word\t");
+    EXPECT_EQ(cli(args).out, crlf);
+    put("password.txt", "pass word");
+    EXPECT_NE(cli(args).out, crlf) << "blanks and tabs belong to the password";
+    // No input at all is the empty password.
+    put("password.txt", "");
+    const std::string empty = cli(args).out;
+    put("password.txt", "\n");
+    EXPECT_EQ(cli(args).out, empty);
+}
+
+TEST_F(GenerateCli, DateFormsAndNumbersReadLikeTheBoxes) {
+    put("password.txt", "secret\n");
+    const std::string expected = cli("generate --day 26 --month 7 --year 2002").out;
+    EXPECT_EQ(cli("generate --date 2002-07-26").out, expected);
+    EXPECT_EQ(cli("generate --date 2002-7-26").out, expected);
+    EXPECT_EQ(cli("generate --day ' 26 ' --month 7.4 --year 2002 --count 4.5 --length 10").out,
+              expected);
+    // No calendar check: day 31 of month 2 is allowed.
+    EXPECT_EQ(cli("generate --day 31 --month 2 --year 2005").status, 0);
+    EXPECT_EQ(cli("generate --date 2005-02-31").out, cli("generate --date 2005-03-03").out);
+}
+
+TEST_F(GenerateCli, ExitStatuses) {
+    struct Case {
+        const char* args;
+        int status;
+        const char* err_part;
+    };
+    const Case cases[] = {
+        {"generate --date 2002-01-01", 1, "1/1/2002"},
+        {"generate --date 2002-07-26 --count 131", 1, "131"},
+        {"generate --date 2002-07-26 --month 13", 2, "--date cannot be combined"},
+        {"generate --day 5 --month 13 --year 2010", 1, "month 13"},
+        {"generate --date 2092-01-01", 1, "2092"},
+        {"generate --count x", 2, "\"x\" is not a number"},
+        {"generate --count 40000", 2, "outside -32768 to 32767"},
+        {"generate --date 26.7.2002", 2, "YYYY-MM-DD"},
+        {"generate --pattern dlx", 2, "--pattern"},
+        {"generate --until 2002-07-30 --output-dir .", 2, "--until"},
+        {"generate --date 2002-07-30 --until 2002-07-26", 2, "before the start"},
+        {"generate --no-such-option", 2, ""},
+        {"", 2, ""},
+        {"generate --date 2002-07-26 --count=-1", 0, ""},
+    };
+    for (const Case& c : cases) {
+        const testing::CliRun r = cli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.err_part), std::string::npos) << c.args << "\n" << r.err;
+    }
+    EXPECT_EQ(cli("generate --pattern " + std::string(131, 'd')).status, 2);
+}
+
+TEST_F(GenerateCli, OutputDirGetsTheListFile) {
+    put("password.txt", "secret\n");
+    const testing::CliRun r = cli("generate --date 2002-07-26 --pattern ddllddllll --output-dir .");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string file = get("output.txt");
+    const std::string head =
+        "Date=7/26/2002\r\n\r\nPassword 1= 00ru49wwru\r\nPassword 2= 67gb24cpzf\r\n"
+        "Password 3= 75ne13zgbt\r\nPassword 4= 58pk67gvig\r\n\r\nGenerated on ";
+    EXPECT_EQ(file.substr(0, head.size()), head);
+    EXPECT_EQ(file.substr(file.size() - 2), "\r\n");
+    // A refused date leaves the previous file alone.
+    EXPECT_EQ(cli("generate --date 2002-01-01 --output-dir .").status, 1);
+    EXPECT_EQ(get("output.txt"), file);
+    // So does a file that cannot be written, and the reason is given.
+    std::filesystem::create_directory(dir_ / "output.txt.tmp");
+    const testing::CliRun failed = cli("generate --date 2002-07-27 --output-dir .");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("output.txt.tmp"), std::string::npos) << failed.err;
+    EXPECT_EQ(get("output.txt"), file);
+}
+
+TEST_F(GenerateCli, UntilPrintsOneBlockPerDay) {
+    put("password.txt", "secret\n");
+    const testing::CliRun r = cli("generate --date 2002-01-01 --until 2002-01-03 --count 2");
+    EXPECT_EQ(r.status, 1) << "1 January 2002 cannot be computed";
+    const std::string jan2 = cli("generate --date 2002-01-02 --count 2").out;
+    const std::string jan3 = cli("generate --date 2002-01-03 --count 2").out;
+    const std::string refused = "Date=1/1/2002\nThe date 1/1/2002 is day 0";
+    EXPECT_EQ(r.out.substr(0, refused.size()), refused);
+    const std::string tail = "\n\nDate=1/2/2002\n" + jan2 + "\nDate=1/3/2002\n" + jan3 + "\n";
+    ASSERT_GE(r.out.size(), tail.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+    // Across a month end and a leap day.
+    const testing::CliRun leap = cli("generate --date 2004-02-28 --until 2004-03-01 --count 1");
+    EXPECT_EQ(leap.status, 0);
+    EXPECT_NE(leap.out.find("Date=2/29/2004\n"), std::string::npos);
+    EXPECT_NE(leap.out.find("Date=3/1/2004\n"), std::string::npos);
+}
+
+TEST_F(GenerateCli, SelfTestAgreesWithEveryVector) {
+    const testing::CliRun r = cli("self-test");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "419 of 419 vectors agree with the reference lists.\n");
+}
+
+}  // namespace
+}  // namespace tessaroll
