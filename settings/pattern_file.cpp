@@ -32,7 +32,7 @@ constexpr std::size_t kFlagCount =
 // The bytes of a pattern file, read through a small buffer from an open file or straight from
 // memory. A read error ends the bytes and is remembered.
 class ByteSource {
-  public:
+public:
     static constexpr int kEnd = -1;
 
     explicit ByteSource(std::string_view bytes) : data_(bytes.data()), size_(bytes.size()) {}
@@ -54,7 +54,7 @@ class ByteSource {
     bool at_end() { return peek() == kEnd; }
     int read_error() const { return read_error_; }
 
-  private:
+private:
     bool refill() {
         if (file_ == nullptr || read_error_ != 0) {
             return false;
@@ -314,8 +314,7 @@ PatternLoadResult load_pattern_file(const std::filesystem::path& file,
     return read_pattern(in, file, settings);
 }
 
-std::string save_pattern_file(const std::filesystem::path& file,
-                              const GenerationSettings& settings) {
+std::string pattern_file_bytes(const GenerationSettings& settings) {
     std::string bytes;
     append_number(bytes, settings.pnumb);
     append_number(bytes, settings.lentgh);
@@ -326,7 +325,13 @@ std::string save_pattern_file(const std::filesystem::path& file,
         append_number(bytes, settings.typ[k]);
         bytes += "\r\n";
     }
-    replace_file_contents(file, bytes);
+    return bytes;
+}
+
+std::string save_pattern_file(const std::filesystem::path& file,
+                              const GenerationSettings& settings) {
+    replace_file_contents(file, pattern_file_bytes(settings));
+    const std::int16_t n = settings.lentgh;
     if (n > 0 && static_cast<std::size_t>(n) > kFlagCount) {
         return "The length " + std::to_string(n) +
                " is above 130, the last position that has a flag: " + quoted(file) +

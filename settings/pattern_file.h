@@ -57,6 +57,9 @@ PatternLoadResult load_pattern_file(const std::filesystem::path& file,
 PatternLoadResult read_pattern_bytes(std::string_view bytes, const std::filesystem::path& file,
                                      GenerationSettings& settings);
 
+// The bytes save_pattern_file writes for the settings.
+std::string pattern_file_bytes(const GenerationSettings& settings);
+
 // Replaces the file whole with the settings, written as they are (nothing is clamped). Returns a
 // note for the user (empty when there is none): a length above 130 is written on line 1, but
 // only flags 1 to 130 exist, so only those are written. Throws FileError (path and the system's

@@ -1,0 +1,46 @@
+// Any bytes as a personal password typed in UTF-8: the conversion to Windows-1252 gives at most
+// one code per byte, survives a round trip, and always makes a seed in [0, 1]. (A seed text that
+// starts with seventeen nines or more, for instance nine characters of code 99, rounds to exactly
+// 1, the upper end of the map's domain.)
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "engine/chaotic_map.h"
+#include "engine/code_page.h"
+#include "engine/error.h"
+
+namespace {
+
+void check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace tessaroll;
+    const std::string_view utf8(reinterpret_cast<const char*>(data), size);
+    const std::string codes = utf8_to_windows1252(utf8);
+    check(codes.size() <= utf8.size());
+    check(utf8_to_windows1252(windows1252_to_utf8(codes)) == codes);
+
+    bool ascii = true;
+    for (const char c : utf8) {
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    }
+    check(!ascii || codes == utf8);
+
+    try {
+        const double seed = DoublefromString(codes);
+        check(std::isfinite(seed) && seed >= 0 && seed <= 1);
+    } catch (const EngineError& e) {
+        check(e.kind() == ErrorKind::PasswordTooLong);
+    }
+    return 0;
+}
