@@ -51,7 +51,15 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
     }
     if (parser.isSet(dir)) {
         const QString folder = parser.value(dir);
-        if (!QFileInfo(folder).isDir()) {
+        const QFileInfo info(folder);
+        if (info.exists() && !info.isDir()) {
+            options.problem = QStringLiteral(
+                                  "\"%1\" given with --dir is a file, not a folder. "
+                                  "Give the folder the program should use.")
+                                  .arg(folder);
+            return options;
+        }
+        if (!info.isDir()) {
             options.problem = QStringLiteral(
                                   "The folder \"%1\" given with --dir does not exist. "
                                   "Create it, or give an existing folder.")
