@@ -80,6 +80,10 @@ private slots:
             QVERIFY(combo);
             QVERIFY(combo->isEditable());
             QCOMPARE(combo->currentText(), QString());
+            for (const QString& item :
+                 {QStringLiteral("128"), QStringLiteral(" 128"), QStringLiteral("Letter")}) {
+                QVERIFY2(text_fits(combo, item), qPrintable(item));
+            }
         }
     }
 

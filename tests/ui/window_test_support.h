@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QStringList>
 #include <QTest>
 #include <vector>
@@ -76,6 +77,12 @@ inline bool caption_fits(const QWidget* control, const QString& text) {
     const QFontMetrics metrics(control->font());
     return metrics.horizontalAdvance(text) <= control->width() &&
            metrics.height() <= control->height();
+}
+
+// Whether text fits the text part of an editable combo box, inside the line edit's own margins.
+inline bool text_fits(const QComboBox* box, const QString& text) {
+    const QFontMetrics metrics(box->lineEdit()->font());
+    return metrics.horizontalAdvance(text) + 4 <= box->lineEdit()->width();
 }
 
 struct Vector {
