@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QFont>
+#include <QFontInfo>
+#include <QStringList>
 #include <QWidget>
 
 namespace tessaroll::ui {
@@ -22,10 +24,16 @@ inline void place(QWidget* control, int left, int top, int width, int height) {
 // its 113-pixel label. The condensed family comes first; the others have the same advance
 // widths as the system sans-serif fonts of most desktops.
 inline QFont form_font() {
+    const QStringList families = {QStringLiteral("DejaVu Sans Condensed"),
+                                  QStringLiteral("Nimbus Sans"), QStringLiteral("Arial"),
+                                  QStringLiteral("Liberation Sans")};
     QFont font;
-    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Nimbus Sans"),
-                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setFamilies(families);
     font.setPixelSize(11);
+    // None of them installed: the system's sans-serif font is wider, one pixel smaller fits.
+    if (!families.contains(QFontInfo(font).family())) {
+        font.setPixelSize(10);
+    }
     return font;
 }
 
