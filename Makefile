@@ -6,12 +6,19 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test test-unit test-asan fuzz fuzz-ci test-windows bench format clean
+# Package lists: what running the program needs, and what the tests need on top.
+RUN_PACKAGES  = scripts/packages/core.txt scripts/packages/ui.txt
+TEST_PACKAGES = $(RUN_PACKAGES) scripts/packages/print.txt scripts/packages/fuzz.txt
+
+.PHONY: all deps deps-test build run test test-unit test-asan fuzz fuzz-ci test-windows bench format clean
 
 all: build
 
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh $(RUN_PACKAGES)
+
+deps-test:
+	@scripts/install-deps.sh $(TEST_PACKAGES)
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
@@ -22,25 +29,25 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	@scripts/run.sh $(BUILD)
 
-test-unit: build
+test-unit: deps-test build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The engine and settings tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
-test-asan: deps
+test-asan: deps-test
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTESSAROLL_SANITIZE=ON \
 	  -DTESSAROLL_BUILD_UI=OFF -DTESSAROLL_BUILD_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-fuzz: deps
+fuzz: deps-test
 	@if [ -x scripts/fuzz.sh ]; then scripts/fuzz.sh; else echo "fuzz: no fuzz targets yet"; fi
 
-fuzz-ci: deps
+fuzz-ci: deps-test
 	@if [ -x scripts/fuzz.sh ]; then FUZZ_SECONDS=30 scripts/fuzz.sh; else echo "fuzz: no fuzz targets yet"; fi
 
 test: test-unit test-asan fuzz-ci
 
-test-windows: deps
+test-windows:
 	@if [ -x scripts/test-windows.sh ]; then scripts/test-windows.sh; else echo "test-windows: not set up yet"; fi
 
 bench: build
