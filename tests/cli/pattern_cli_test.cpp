@@ -1,65 +1,19 @@
 // tessaroll-cli's pattern commands and --pattern-file, run as a user runs them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "cli_fixture.h"
 #include "settings/pattern_file.h"
 
 namespace tessaroll {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CliRun;
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-class PatternCliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        static std::atomic<int> counter{0};
-        dir_ = fs::temp_directory_path() / ("tessaroll-pattern-cli-" + std::to_string(::getpid()) +
-                                            "-" + std::to_string(counter++));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        put("password.txt", "correct horse\n");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    void put(const std::string& name, const std::string& bytes) {
-        std::ofstream out(dir_ / name, std::ios::binary);
-        out << bytes;
-    }
-    std::string get(const std::string& name) const {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    // Runs the command line in the test's folder with the personal password on standard input.
-    CliRun cli(const std::string& args) const {
-        const std::string command = "cd '" + dir_.string() + "' && '" TESSAROLL_CLI_PATH "' " +
-                                    args + " <password.txt >stdout.txt 2>stderr.txt";
-        const int raw = std::system(command.c_str());
-        CliRun r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = get("stdout.txt");
-        r.err = get("stderr.txt");
-        return r;
-    }
-
-    fs::path dir_;
-};
+using PatternCliTest = testing::CliTest;
 
 std::string lines(int n, const std::string& line) {
     std::string out;
