@@ -288,8 +288,10 @@ int run(int argc, char** argv) {
     gen->add_option("--month", g.month, "Month number (default: today)");
     gen->add_option("--year", g.year, "Year (default: today)");
     gen->add_option("--date", g.date, "The date as YYYY-MM-DD, instead of --day/--month/--year");
-    gen->add_option("--count", g.count, "Number of passwords (default 4, at most 130)");
-    gen->add_option("--length", g.length, "Characters per password (default 10, at most 130)");
+    gen->add_option("--count", g.count,
+                    "Number of passwords (default: from --pattern-file, else 4; at most 130)");
+    gen->add_option("--length", g.length,
+                    "Characters per password (default: from --pattern-file, else 10; at most 130)");
     gen->add_option("--pattern", g.pattern,
                     "d (digit) or l (letter) for each position; positions beyond it are digits")
         ->expected(0, 1);

@@ -19,12 +19,13 @@ say() { printf 'fuzz: %s\n' "$*"; }
 
 scripts/install-deps.sh scripts/packages/fuzz.txt
 
+mkdir -p "$build"
 # shellcheck disable=SC2086  # CMAKE_ARGS holds several arguments
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESSAROLL_FUZZ=ON \
     -DTESSAROLL_BUILD_UI=OFF -DTESSAROLL_BUILD_TESTS=OFF -DTESSAROLL_BUILD_BENCH=OFF \
-    ${CMAKE_ARGS:-} >"$build.configure.log" 2>&1 || {
-    cat "$build.configure.log" >&2
+    ${CMAKE_ARGS:-} >"$build/configure.log" 2>&1 || {
+    cat "$build/configure.log" >&2
     exit 1
 }
 nice -n 10 cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}"
