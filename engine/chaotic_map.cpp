@@ -9,6 +9,7 @@
 #include "engine/error.h"
 #include "engine/fp_env.h"
 #include "engine/power.h"
+#include "engine/power_map_step.h"
 
 namespace tessaroll {
 
@@ -31,30 +32,32 @@ std::int16_t month_offset(std::int16_t m) {
 
 }  // namespace
 
-double map1(double x, float a, double p, const Notifier& notify) {
-    const double e = static_cast<double>(a);  // exact widening
+double MapStep::operator()(double x, const Notifier& notify) const {
     // Zero is a fixed point of the map; a NaN also ends here.
     if (x == 0 || std::isnan(x)) {
         return 0;
     }
     // Rising flank, 0 < x <= p: the quotient is rounded before the power.
-    if (!(x < 0) && !(x > p)) {
-        return pow_cr(x / p, e);
+    if (!(x < 0) && !(x > p_)) {
+        return pow_cr(x / p_, e_);
     }
     // Falling flank, p < x <= 1: numerator, then denominator, then the quotient.
-    if (x > p && !(x > 1)) {
-        if (p < 0) {
-            throw EngineError(
-                ErrorKind::NegativeBreakPoint,
-                "The break point " + std::to_string(p) + " is negative; its power is undefined.");
+    if (x > p_ && !(x > 1)) {
+        if (p_ < 0) {
+            throw EngineError(ErrorKind::NegativeBreakPoint,
+                              "The break point " + std::to_string(p_) +
+                                  " is negative; its power is undefined.");
         }
-        const double num = pow_cr(x, e) - 1;
-        const double den = pow_cr(p, e) - 1;
-        if (den == 0) {
-            throw EngineError(ErrorKind::DivisionByZero, "The break point " + std::to_string(p) +
-                                                             " makes the map divide by 0.");
+        const double num = pow_cr(x, e_) - 1;
+        if (!has_den_) {  // the same for every step with this p and a
+            den_ = pow_cr(p_, e_) - 1;
+            has_den_ = true;
         }
-        return num / den;
+        if (den_ == 0) {
+            throw EngineError(ErrorKind::DivisionByZero,
+                              "The break point " + std::to_string(p_) + " makes the map divide by 0.");
+        }
+        return num / den_;
     }
     // Outside [0, 1]: report, then carry on from 0.
     if (notify) {
@@ -63,14 +66,19 @@ double map1(double x, float a, double p, const Notifier& notify) {
     return 0;
 }
 
+double map1(double x, float a, double p, const Notifier& notify) {
+    return MapStep(a, p)(x, notify);
+}
+
 double map(double x, double param, std::int16_t niter, const Notifier& notify) {
     if (niter == INT16_MAX) {
         throw EngineError(ErrorKind::IterationCountTooLarge,
                           "The map cannot be iterated 32767 times; the most is 32766.");
     }
+    const MapStep step(kMapExponent, param);
     double v = x;
     for (std::int16_t i = 1; i <= niter; ++i) {
-        v = map1(v, kMapExponent, param, notify);
+        v = step(v, notify);
     }
     return v;
 }
@@ -94,7 +102,7 @@ double DoublefromString(std::string_view codes) {
     double seed = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
     (void)end;
-    (void)ec;  // "0." and digits always parse; the value lies in [0, 1)
+    (void)ec;  // "0." and digits always parse; the value lies in [0, 1]
     return seed;
 }
 

@@ -30,8 +30,10 @@ double map1(double x, float a, double p, const Notifier& notify = {});
 // map1 applied niter times with the exponent kMapExponent; niter <= 0 returns x itself.
 double map(double x, double param, std::int16_t niter, const Notifier& notify = {});
 
-// The seed in [0, 1): "0." followed by the decimal codes of the characters (8-bit code-page
+// The seed in [0, 1]: "0." followed by the decimal codes of the characters (8-bit code-page
 // bytes), read as a decimal number and rounded to the nearest double; "0.6" for the empty text.
+// A text whose digits begin with seventeen or more nines rounds up to exactly 1, which the map
+// takes like any other value in its range.
 double DoublefromString(std::string_view codes);
 
 // Days from (d1, m1, y1) to (d2, m2, y2) by the program's fixed formula (not a calendar count:
