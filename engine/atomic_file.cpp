@@ -46,8 +46,8 @@ void write_whole(const std::filesystem::path& tmp, std::string_view bytes) {
     }
 }
 
-// std::filesystem::rename does not replace an existing file with every Windows standard library
-// (older libstdc++ calls _wrename, which refuses), so the system is asked for it directly.
+// Asked of the system directly: replacing an existing output.txt is then explicit whatever the
+// standard library's rename does, and the rename itself is on the disk when this returns.
 void move_over(const std::filesystem::path& tmp, const std::filesystem::path& target) {
     if (MoveFileExW(tmp.c_str(), target.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
