@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# The Windows build of the engine, the settings and tessaroll-cli, checked under Wine.
+#
+#   1. installs what is missing (scripts/packages/windows.txt);
+#   2. builds GMP and MPFR for 64-bit Windows from Debian's own source packages, static, once:
+#      they are kept in build-windows/deps and reused by every later run;
+#   3. cross-builds tessaroll-cli with mingw-w64 (cmake/mingw-w64-x86_64.cmake), statically linked;
+#   4. runs under Wine the CLI's self-test, every reference vector of tests/data/engine.jsonl and a
+#      comparison of output.txt with the one the Linux CLI writes (scripts/windows_vectors.py).
+#
+# Environment: WINDOWS_BUILD (default build-windows), JOBS (default: number of cores),
+# CMAKE_ARGS (passed on to the Windows configure, as in the Makefile).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+out="$(realpath -m "${WINDOWS_BUILD:-build-windows}")"
+deps="$out/deps"
+prefix="$deps/x86_64-w64-mingw32"
+jobs="${JOBS:-$(nproc)}"
+host=x86_64-w64-mingw32
+started=$(date +%s)
+
+say() { printf 'test-windows: %s\n' "$*"; }
+elapsed() { echo "$(($(date +%s) - started)) s"; }
+
+# --- 1. Packages -------------------------------------------------------------------------------
+scripts/install-deps.sh scripts/packages/windows.txt
+
+# --- 2. GMP and MPFR for Windows -----------------------------------------------------------------
+
+# Adds deb-src entries for the suites this machine already installs from, so that
+# `apt-get source` gives the very versions of GMP and MPFR the Linux build links. Does nothing when
+# source entries are already there.
+ensure_deb_src() {
+    if [ -n "$(apt-cache showsrc gmp 2>/dev/null)" ]; then
+        return
+    fi
+    if [ "$(id -u)" -ne 0 ]; then
+        say "no deb-src entry for GMP and MPFR; run this as root once, or add one yourself." >&2
+        exit 1
+    fi
+    local list=/etc/apt/sources.list.d/tessaroll-deb-src.sources
+    local legacy=/etc/apt/sources.list.d/tessaroll-deb-src.list
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        # The same stanzas as the machine's own, with deb-src instead of deb.
+        awk '/^Types:/ { print "Types: deb-src"; next } { print }' \
+            /etc/apt/sources.list.d/debian.sources >"$list.new"
+        mv "$list.new" "$list"
+    elif [ -f /etc/apt/sources.list ]; then
+        sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >"$legacy"
+    fi
+    say "added deb-src entries for the machine's suites; updating the package index"
+    apt-get update -q
+}
+
+# shellcheck disable=SC2086 # make_args is a list of arguments
+# Downloads, unpacks (with Debian's patches) and builds one source package into $prefix.
+# Arguments: source package, version, arguments for make (both builds), then for configure.
+build_source_package() {
+    local source=$1 version=$2 make_args=$3
+    shift 3
+    local dir="$deps/src/$source"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    (cd "$dir" && apt-get source -q "$source=$version" >"$dir/apt-get-source.log" 2>&1) || {
+        cat "$dir/apt-get-source.log" >&2
+        exit 1
+    }
+    local tree
+    tree=$(find "$dir" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+    say "building $source $version for $host"
+    # Debian's patches change configure.ac and Makefile.am, so the build system is generated
+    # again first, as Debian's own build does (dh_autoreconf).
+    (
+        cd "$tree" &&
+            nice -n 10 autoreconf -fi &&
+            nice -n 10 ./configure --host=$host --build="$(gcc -dumpmachine)" --prefix="$prefix" \
+                --enable-static --disable-shared CC=$host-gcc-posix "$@" &&
+            nice -n 10 make -j"$jobs" $make_args &&
+            make install $make_args
+    ) >"$dir/build.log" 2>&1 || {
+        tail -n 40 "$dir/build.log" >&2
+        say "building $source failed; the whole log is $dir/build.log" >&2
+        exit 1
+    }
+}
+
+# The version that the Linux build links, so that both systems run the same library code.
+wanted_version() {
+    local version
+    version=$(dpkg-query -W -f='${source:Version}' "$1" 2>/dev/null || true)
+    if [ -z "$version" ]; then
+        version=$(apt-cache showsrc "$2" | sed -n 's/^Version: //p' | head -n 1)
+    fi
+    echo "$version"
+}
+
+stamp="$prefix/VERSIONS"
+if [ -f "$stamp" ] && [ -f "$prefix/lib/libgmp.a" ] && [ -f "$prefix/lib/libmpfr.a" ]; then
+    say "reusing GMP and MPFR from $prefix"
+else
+    ensure_deb_src
+    gmp_version=$(wanted_version libgmp-dev gmp)
+    mpfr_version=$(wanted_version libmpfr-dev mpfr4)
+    rm -rf "$prefix"
+    build_source_package gmp "$gmp_version" ""
+    # The library and mpfr.pc only: the manual would need makeinfo, the tests a Windows to run on.
+    build_source_package mpfr4 "$mpfr_version" SUBDIRS=src --with-gmp="$prefix"
+    printf 'gmp %s\nmpfr4 %s\n' "$gmp_version" "$mpfr_version" >"$stamp"
+    rm -rf "$deps/src"
+    say "GMP and MPFR built in $(elapsed)"
+fi
+while read -r name version; do
+    say "Windows libraries: $name $version (Debian source package, static, $host)"
+done <"$stamp"
+
+# --- 3. The Windows CLI --------------------------------------------------------------------------
+# CLI11 is a header-only library: its headers are shared with the Linux build, through a folder of
+# their own so that no other Linux header can reach the Windows compiler.
+mkdir -p "$deps/cli11/include"
+ln -sfn /usr/include/CLI "$deps/cli11/include/CLI"
+
+cli_build="$out/cli"
+say "building tessaroll-cli for Windows in $cli_build"
+# shellcheck disable=SC2086 # CMAKE_ARGS is a list of arguments, as in the Makefile
+PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
+    cmake -S "$root" -B "$cli_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_FIND_ROOT_PATH="$prefix" -DCLI11_INCLUDE_DIR="$deps/cli11/include" \
+    -DTESSAROLL_BUILD_UI=OFF -DTESSAROLL_BUILD_TESTS=OFF -DTESSAROLL_BUILD_BENCH=OFF \
+    ${CMAKE_ARGS:-} >"$out/configure.log" || {
+    cat "$out/configure.log" >&2
+    exit 1
+}
+PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
+    nice -n 10 cmake --build "$cli_build" -j "$jobs" --target tessaroll-cli
+windows_cli="$cli_build/cli/tessaroll-cli.exe"
+dlls=$(x86_64-w64-mingw32-objdump -p "$windows_cli" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+say "$windows_cli imports only system DLLs: $dlls"
+
+# --- 4. The Linux CLI, for output.txt and for passwords Windows converts by best fit -------------
+linux_cli="$root/${BUILD:-build}/cli/tessaroll-cli"
+if [ ! -x "$linux_cli" ]; then
+    native="$root/build-windows-native"
+    say "no Linux CLI in ${BUILD:-build}; building one in $native"
+    cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAROLL_BUILD_UI=OFF \
+        -DTESSAROLL_BUILD_TESTS=OFF -DTESSAROLL_BUILD_BENCH=OFF >"$out/configure-native.log"
+    nice -n 10 cmake --build "$native" -j "$jobs" --target tessaroll-cli
+    linux_cli="$native/cli/tessaroll-cli"
+fi
+
+# --- 5. Wine -------------------------------------------------------------------------------------
+wine=/usr/lib/wine/wine64
+export WINEPREFIX="$out/wine"
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No display, and no Mono or Gecko: the CLI needs neither, and their installers would want one.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+# Wine reads the Windows locale from these: "C" makes an English (United States) Windows, whose
+# ANSI code page is 1252.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+wineserver=/usr/lib/wine/wineserver
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
+stop_wine() { WINEPREFIX="$WINEPREFIX" "$wineserver" -k 2>/dev/null || true; }
+trap stop_wine EXIT
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    say "creating the Wine prefix $WINEPREFIX"
+    "$wine" wineboot --init >/dev/null 2>&1
+    "$wineserver" -w
+fi
+# One server for every Windows process of this run, so that each starts in a fraction of a second.
+"$wineserver" -p
+# The ANSI code page of this Windows, and the system's table for it. Output goes to a file: the
+# first program starts Wine's helper processes, which keep its handles open.
+"$wine" reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP \
+    >"$out/code-page.txt" 2>/dev/null
+acp=$(awk '$1 == "ACP" { print $3 }' "$out/code-page.txt" | tr -d '\r')
+code_page_table=/usr/share/wine/nls/c_$acp.nls
+if [ -z "$acp" ] || [ ! -f "$code_page_table" ]; then
+    say "cannot tell the ANSI code page of the Wine prefix: $(cat "$out/code-page.txt")" >&2
+    exit 1
+fi
+
+# --- 6. The checks -------------------------------------------------------------------------------
+say "checking under Wine ($($wine --version), ANSI code page $acp)"
+python3 "$root/scripts/windows_vectors.py" --wine "$wine" --windows-cli "$windows_cli" \
+    --linux-cli "$linux_cli" --vectors "$root/tests/data/engine.jsonl" \
+    --code-page-table "$code_page_table" --work "$out/check" --jobs "$jobs" && status=0 || status=$?
+say "finished in $(elapsed)"
+exit $status
