@@ -53,11 +53,22 @@ bool is_page(int type) {
 // it arrives the browser reloads the same history entry, so Back and Forward see one entry per
 // page whether it is local or on the web.
 class HelpBrowser final : public QTextBrowser {
-  public:
+public:
     explicit HelpBrowser(QWidget* parent) : QTextBrowser(parent), network_(this) {}
+
+    // Replies still under way must not report to a browser that is going away.
+    ~HelpBrowser() override {
+        const auto replies = network_.findChildren<QNetworkReply*>();
+        for (QNetworkReply* reply : replies) {
+            QObject::disconnect(reply, nullptr, this, nullptr);
+        }
+    }
 
     QVariant loadResource(int type, const QUrl& name) override {
         const QUrl url = name.adjusted(QUrl::RemoveFragment);
+        if (is_page(type)) {
+            page_ = url;
+        }
         if (is_web(url)) {
             return load_web(type, url);
         }
@@ -75,7 +86,7 @@ class HelpBrowser final : public QTextBrowser {
         return loaded;
     }
 
-  private:
+private:
     enum class State { Pending, Done, Failed };
     struct Entry {
         State state = State::Pending;
@@ -86,7 +97,7 @@ class HelpBrowser final : public QTextBrowser {
     QVariant load_web(int type, const QUrl& url) {
         auto it = cache_.find(url);
         if (it == cache_.end()) {
-            fetch(url);
+            fetch(url, is_page(type));
             return is_page(type) ? QVariant(loading_page(url)) : QVariant();
         }
         switch (it->state) {
@@ -106,14 +117,14 @@ class HelpBrowser final : public QTextBrowser {
         return {};
     }
 
-    void fetch(const QUrl& url) {
+    void fetch(const QUrl& url, bool page) {
         cache_.insert(url, Entry{});
         QNetworkRequest request(url);
         request.setTransferTimeout(kNetworkTimeoutMs);
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::NoLessSafeRedirectPolicy);
         QNetworkReply* reply = network_.get(request);
-        connect(reply, &QNetworkReply::finished, this, [this, reply, url] {
+        connect(reply, &QNetworkReply::finished, this, [this, reply, url, page] {
             reply->deleteLater();
             auto it = cache_.find(url);
             if (it == cache_.end()) {
@@ -129,9 +140,9 @@ class HelpBrowser final : public QTextBrowser {
             const bool pending = std::any_of(cache_.cbegin(), cache_.cend(), [](const Entry& e) {
                 return e.state == State::Pending;
             });
-            // Show what has arrived: the page itself, or the last image of the page shown.
-            const QUrl shown = source().adjusted(QUrl::RemoveFragment);
-            if (shown == url || (!pending && is_web(shown))) {
+            // Show what has arrived: the page itself, or the page shown once its last image
+            // is in.
+            if (page_ == url || (!page && !pending)) {
                 reload();
             }
         });
@@ -139,6 +150,7 @@ class HelpBrowser final : public QTextBrowser {
 
     QNetworkAccessManager network_;
     QHash<QUrl, Entry> cache_;
+    QUrl page_;  // the page last loaded, without its fragment
 };
 
 }  // namespace

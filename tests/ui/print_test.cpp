@@ -1,5 +1,10 @@
 // What the Print button sends to the printer, checked on a recording printer.
 #include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -10,6 +15,7 @@
 #include "engine/password_list.h"
 #include "recording_printer.h"
 #include "settings/generation_settings.h"
+#include "ui/frmMain.h"
 #include "ui/message_box.h"
 #include "ui/printing.h"
 
@@ -109,6 +115,47 @@ private slots:
         QCOMPARE(printers.lines(0).size(), std::size_t{8});
         QVERIFY(printers.lines(0)[1].isEmpty());
         QVERIFY(printers.lines(0)[6].isEmpty());
+    }
+
+    // Through the main window: Generate, Print, Generate with another date, Print. Each
+    // document holds the list the window showed, between the date line and the time stamp.
+    void generate_print_generate_print_in_the_window() {
+        frmMain window(QString::fromStdString(folder_.string()), QDate(2002, 7, 26));
+        RecordingPrinters printers;
+        window.set_printer_factory(printers.factory());
+        window.show();
+        auto* password = window.findChild<QLineEdit*>(QStringLiteral("txtPpswd"));
+        auto* day = window.findChild<QComboBox*>(QStringLiteral("cmbDay"));
+        auto* shown = window.findChild<QPlainTextEdit*>(QStringLiteral("txtPasswords"));
+        auto* generate = window.findChild<QPushButton*>(QStringLiteral("cmdGenerate"));
+        auto* print = window.findChild<QPushButton*>(QStringLiteral("cmdPrint"));
+        QVERIFY(password && day && shown && generate && print);
+
+        QTest::keyClicks(password, QStringLiteral("Sesame 7"));
+        std::vector<std::vector<QString>> expected;
+        for (const int d : {26, 27}) {
+            day->setEditText(QString::number(d));
+            QTest::mouseClick(generate, Qt::LeftButton);
+            QVERIFY(print->isEnabled());
+            QTest::mouseClick(print, Qt::LeftButton);
+            std::vector<QString> lines = {QStringLiteral("Date=7/%1/2002").arg(d), QString()};
+            for (const QString& line : shown->toPlainText().split(u'\n', Qt::SkipEmptyParts)) {
+                lines.push_back(line);
+            }
+            lines.push_back(QString());
+            expected.push_back(lines);
+        }
+        QVERIFY(messages_.empty());
+        QCOMPARE(printers.count(), std::size_t{2});
+        for (std::size_t i = 0; i < 2; ++i) {
+            std::vector<QString> printed = printers.lines(i);
+            QCOMPARE(printed.size(), std::size_t{8});
+            QVERIFY(printed.back().startsWith(QStringLiteral("Generated on ")));
+            printed.pop_back();
+            QCOMPARE(printed, expected[i]);
+        }
+        QVERIFY(expected[0][2] != expected[1][2]);
+        window.close();
     }
 
     // Each press reads the file from its start, and a rewritten file prints its new list.
