@@ -51,8 +51,12 @@ std::int16_t box_value(const QString& text, const QString& box, const QString& a
     try {
         return box_number(text.toStdString());
     } catch (const BoxNumberError& e) {
-        if (text.trimmed().isEmpty()) {
+        if (text.isEmpty()) {
             throw InputProblem{QStringLiteral("The %1 box is empty. %2").arg(box, allowed)};
+        }
+        if (text.trimmed().isEmpty()) {
+            throw InputProblem{
+                QStringLiteral("The %1 box holds only blanks. %2").arg(box, allowed)};
         }
         throw InputProblem{
             QStringLiteral("%1 box: %2 %3").arg(box, QString::fromStdString(e.what()), allowed)};

@@ -321,7 +321,7 @@ private slots:
             << "99999" << QStringList{"Year", "\"99999\"", "2002 to 2091"};
         QTest::newRow("count only blanks")
             << "cmbPnumb"
-            << "   " << QStringList{"Number of passwords box is empty", "Settings window"};
+            << "   " << QStringList{"Number of passwords box holds only blanks", "Settings window"};
         QTest::newRow("length not a number")
             << "cmbLentgh"
             << "ten" << QStringList{"Length of passwords", "\"ten\"", "1 to 130"};
