@@ -2,6 +2,13 @@
 # web pages of the help window, and the help pages, which sit in the program's folder.
 find_package(Qt6 REQUIRED COMPONENTS PrintSupport Network)
 target_link_libraries(tessaroll_ui PUBLIC Qt6::PrintSupport Qt6::Network)
+# On Linux Qt prints through CUPS without passing on the spooler's answer; printing asks the
+# CUPS library itself whether the queue takes jobs and whether it took this one.
+if(UNIX AND NOT APPLE)
+  find_package(Cups REQUIRED)
+  target_link_libraries(tessaroll_ui PRIVATE Cups::Cups)
+  target_compile_definitions(tessaroll_ui PRIVATE TESSAROLL_HAVE_CUPS=1)
+endif()
 
 include(GNUInstallDirs)
 file(GLOB tessaroll_help_pages CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/help/*.htm)

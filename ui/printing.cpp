@@ -17,6 +17,10 @@
 #include <utility>
 #include <vector>
 
+#ifdef TESSAROLL_HAVE_CUPS
+#include <cups/cups.h>
+#endif
+
 #include "engine/code_page.h"
 #include "engine/password_list.h"
 #include "ui/message_box.h"
@@ -28,7 +32,7 @@ namespace {
 // Prints on a QPrinter with one QPainter. The painter is opened with the first line or at the
 // end of the document, so the property settings made before are in force on the first page.
 class QtPrinter final : public Printer {
-  public:
+public:
     explicit QtPrinter(const QPrinterInfo& info)
         : printer_(info, QPrinter::HighResolution),
           font_(QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
@@ -112,10 +116,18 @@ class QtPrinter final : public Printer {
         if (!ended || failed_ || printer_.printerState() == QPrinter::Error) {
             return failure_text();
         }
+#ifdef TESSAROLL_HAVE_CUPS
+        // Qt hands the finished document to the spooler with the same CUPS library in this
+        // thread and keeps its answer to itself; the library's last status is that answer.
+        if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
+            return failure_text() + QStringLiteral(" The print spooler answered: %1.")
+                                        .arg(QString::fromUtf8(cupsLastErrorString()));
+        }
+#endif
         return {};
     }
 
-  private:
+private:
     bool begin() {
         if (painter_.isActive()) {
             return true;
@@ -140,6 +152,33 @@ class QtPrinter final : public Printer {
     double y_ = 0;
     bool failed_ = false;
 };
+
+#ifdef TESSAROLL_HAVE_CUPS
+// Why the CUPS queue name takes no jobs now, or an empty string when it does.
+QString cups_refusal(const QString& name) {
+    cups_dest_t* dest =
+        cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.toLocal8Bit().constData(), nullptr);
+    if (dest == nullptr) {
+        return {};  // not a CUPS queue as such; Qt finds out at the end of the document
+    }
+    QString refusal;
+    const char* accepting =
+        cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    if (accepting != nullptr && std::strcmp(accepting, "false") == 0) {
+        refusal = QStringLiteral("The printer \"%1\" is not accepting print jobs at the moment.")
+                      .arg(name);
+        const char* why = cupsGetOption("printer-state-message", dest->num_options, dest->options);
+        if (why != nullptr && *why != '\0') {
+            refusal += QStringLiteral(" It says: %1.").arg(QString::fromUtf8(why));
+        }
+        refusal += QStringLiteral(
+            "\n\nLet the printer accept jobs again in the system's printer settings, or make "
+            "another printer the default, then press Print again.");
+    }
+    cupsFreeDests(1, dest);
+    return refusal;
+}
+#endif
 
 // The lines of a list file: split at CR LF (a lone LF ends a line too), each without its line
 // end; a last line without a line end is a line, an empty file has none.
@@ -215,6 +254,15 @@ std::unique_ptr<Printer> make_default_printer(QString* problem) {
         }
         return nullptr;
     }
+#ifdef TESSAROLL_HAVE_CUPS
+    // A queue that takes no jobs is told before anything is drawn.
+    if (QString refusal = cups_refusal(info.printerName()); !refusal.isEmpty()) {
+        if (problem != nullptr) {
+            *problem = refusal;
+        }
+        return nullptr;
+    }
+#endif
     return std::make_unique<QtPrinter>(info);
 }
 

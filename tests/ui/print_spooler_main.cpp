@@ -4,8 +4,11 @@
 //   print_spooler_main window FOLDER   starts the main window on FOLDER, types a personal
 //                                      password, presses Generate and then Print
 //   print_spooler_main file FOLDER     prints FOLDER/output.txt as it is
+//   print_spooler_main refused FOLDER  prints FOLDER/output.txt on a printer that takes no
+//                                      jobs, which must give one message box saying so
 //
-// Exits with 0 when the printout was handed to the printer without a message box.
+// Exits with 0 when the printout was handed to the printer without a message box, or for
+// refused, when the one message box came.
 #include <QApplication>
 #include <QDate>
 #include <QLineEdit>
@@ -53,24 +56,29 @@ int main(int argc, char** argv) {
     if (argc != 3) {
         return fail("usage: print_spooler_main window|file FOLDER");
     }
-    bool message_shown = false;
-    set_message_hook([&message_shown](const QString& text) {
-        message_shown = true;
+    int messages = 0;
+    QString last_message;
+    set_message_hook([&](const QString& text) {
+        ++messages;
+        last_message = text;
         std::fprintf(stderr, "message box: %s\n", text.toLocal8Bit().constData());
     });
 
     const QString mode = QString::fromLocal8Bit(argv[1]);
     const QString folder = QString::fromLocal8Bit(argv[2]);
-    int status = 0;
     if (mode == QLatin1String("window")) {
-        status = press_print_in_window(folder);
-    } else if (mode == QLatin1String("file")) {
+        const int status = press_print_in_window(folder);
+        return messages == 0 ? status : fail("a message box was shown");
+    }
+    if (mode == QLatin1String("file") || mode == QLatin1String("refused")) {
         print_output_file(nullptr, std::filesystem::path(argv[2]), make_default_printer);
-    } else {
-        return fail("the mode is window or file");
+        if (mode == QLatin1String("file")) {
+            return messages == 0 ? 0 : fail("a message box was shown");
+        }
+        if (messages != 1 || !last_message.contains(QStringLiteral("not accepting"))) {
+            return fail("a refused job did not give one message box saying so");
+        }
+        return 0;
     }
-    if (message_shown) {
-        return fail("a message box was shown");
-    }
-    return status;
+    return fail("the mode is window, file or refused");
 }

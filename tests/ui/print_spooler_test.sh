@@ -6,7 +6,8 @@
 #   1. presses Generate and Print in the main window and checks with pdftotext that the
 #      printed PDF holds the lines of output.txt in order;
 #   2. prints a list file longer than a page, with a line wider than the page, and checks that
-#      it fills more than one page and keeps every line in order.
+#      it fills more than one page and keeps every line in order;
+#   3. prints on the queue while it takes no jobs, which gives one message box and no job.
 # The scheduler it started is stopped on every way out.
 #
 # Usage: print_spooler_test.sh PRINT_PROGRAM
@@ -20,7 +21,7 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "print_spooler_test: skipped, starting a print spooler needs root" >&2
     exit 77
 fi
-for tool in cupsd lpadmin lpinfo lpstat pdftotext pdfinfo python3; do
+for tool in cupsd lpadmin lpinfo lpstat cupsaccept cupsreject pdftotext pdfinfo python3; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "print_spooler_test: $tool is missing; run scripts/install-deps.sh" >&2
         exit 1
@@ -197,4 +198,16 @@ if [ "$pages" -lt 3 ]; then
     echo "print_spooler_test: 134 lines printed on $pages page(s), expected at least 3" >&2
     exit 1
 fi
-echo "print_spooler_test: printed and checked 2 documents ($pages pages for the long list)"
+# 3. A queue that takes no jobs: one message box, and nothing reaches the spooler.
+cupsreject -r "paper jam" "$queue"
+rm -f "$printed"
+"$program" refused "$base/program"
+cupsaccept "$queue"
+sleep 0.5
+if [ "$(lpstat -W all -o "$queue" | wc -l)" -ne 2 ] || [ -e "$printed" ]; then
+    echo "print_spooler_test: a job reached the queue that takes no jobs" >&2
+    exit 1
+fi
+echo "print_spooler_test: printed and checked 2 documents ($pages pages for the long list)," \
+    "and a refused one"
+
