@@ -12,7 +12,12 @@ class QWidget;
 
 namespace tessaroll::ui {
 
-// Member numbers of the three printer properties set before every printout, in this order.
+// Member numbers of the three printer properties set before every printout, in this order:
+//   0x1000A  left print position: where each line starts, in points from the left edge of the
+//            printable area; the printout sets 0 (a float)
+//   0x10005  bold type: true (a bool)
+//   0x10004  font size in points: 12 (a float)
+// The type is the system's fixed-pitch font, so the characters of a password line up.
 inline constexpr int kPrinterMemberLeft = 0x1000A;      // value 0, single-precision float
 inline constexpr int kPrinterMemberBold = 0x10005;      // value true, yes/no
 inline constexpr int kPrinterMemberFontSize = 0x10004;  // value 12, single-precision float
@@ -25,7 +30,8 @@ public:
     // (QMetaType::Float for the two numbers, QMetaType::Bool for the flag).
     virtual void set_property(int member, const QVariant& value) = 0;
     // Prints one line at the current position and moves to the start of the next line,
-    // starting a new page when the page is full.
+    // starting a new page when the page is full. A line wider than the page goes on in the
+    // next printed lines.
     virtual void print_line(const QString& text) = 0;
     // Ends the document and hands it to the printer. Returns an empty string on success,
     // otherwise a sentence saying why the printer refused the job.
@@ -36,7 +42,8 @@ public:
 // when there is nothing to print on (for instance no default printer).
 using PrinterFactory = std::function<std::unique_ptr<Printer>(QString* problem)>;
 
-// The system's default printer through Qt Print Support.
+// The system's default printer through Qt Print Support. Returns nullptr with a reason when
+// there is no default printer or (CUPS) its queue takes no jobs.
 std::unique_ptr<Printer> make_default_printer(QString* problem);
 
 // What the Print button does: reads folder/output.txt whole, then makes a printer with factory,
