@@ -136,8 +136,14 @@ PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
 PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
     nice -n 10 cmake --build "$cli_build" -j "$jobs" --target tessaroll-cli
 windows_cli="$cli_build/cli/tessaroll-cli.exe"
-dlls=$(x86_64-w64-mingw32-objdump -p "$windows_cli" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
-say "$windows_cli imports only system DLLs: $dlls"
+# Linked statically: the program may import Windows' own DLLs only, none of the toolchain's
+# (libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll) nor GMP's or MPFR's.
+dlls=$($host-objdump -p "$windows_cli" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+if grep -qiE '(^| )lib[^ ]*\.dll' <<<"$dlls"; then
+    say "$windows_cli needs DLLs that Windows does not have: $dlls" >&2
+    exit 1
+fi
+say "$windows_cli imports only Windows' own DLLs: $dlls"
 
 # --- 4. The Linux CLI, for output.txt and for passwords Windows converts by best fit -------------
 linux_cli="$root/${BUILD:-build}/cli/tessaroll-cli"
