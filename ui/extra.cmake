@@ -17,3 +17,11 @@ foreach(page ${tessaroll_help_pages})
   configure_file(${page} ${CMAKE_CURRENT_BINARY_DIR}/${page_name} COPYONLY)
 endforeach()
 install(FILES ${tessaroll_help_pages} DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The pages only work next to the program, so the program is installed into the same folder.
+# The executable is defined after this file is read, hence the deferred call.
+function(tessaroll_install_program)
+  if(TARGET tessaroll)
+    install(TARGETS tessaroll RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endfunction()
+cmake_language(DEFER CALL tessaroll_install_program)
