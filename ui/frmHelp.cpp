@@ -23,14 +23,20 @@ constexpr int px(int twips) {
 constexpr int kNetworkTimeoutMs = 30000;
 
 QString error_page(const QUrl& address, const QString& reason) {
+    const QString advice =
+        address.isLocalFile() ? QStringLiteral(
+                                    "The help pages main.htm and about.htm belong in the program's "
+                                    "folder. Copy them there again, or install the program again.")
+                              : QStringLiteral(
+                                    "Check the address and your internet connection, then choose "
+                                    "the page again from the Help menu.");
     return QStringLiteral(
                "<html><head><title>Page not available</title></head><body>"
                "<h2>This page cannot be shown</h2>"
                "<p>The address <b>%1</b> could not be opened.</p>"
-               "<p>Reason: %2</p>"
-               "<p>Check the address and your connection, then choose the page again from "
-               "the Help menu.</p></body></html>")
-        .arg(address.toDisplayString().toHtmlEscaped(), reason.toHtmlEscaped());
+               "<p>Reason: %2</p><p>%3</p></body></html>")
+        .arg(address.toDisplayString().toHtmlEscaped(), reason.toHtmlEscaped(),
+             advice.toHtmlEscaped());
 }
 
 QString loading_page(const QUrl& address) {

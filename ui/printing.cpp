@@ -8,6 +8,7 @@
 #include <QPrinterInfo>
 #include <QTextLayout>
 #include <QTextOption>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -88,6 +89,7 @@ public:
         std::vector<QTextLine> pieces;
         for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
             line.setLineWidth(width);
+            line.setPosition(QPointF(0, 0));  // each piece is placed on its own printed line
             pieces.push_back(line);
         }
         layout.endLayout();
@@ -102,7 +104,7 @@ public:
                 y_ = 0;
             }
             if (i < pieces.size()) {
-                pieces[i].draw(&painter_, QPointF(left, y_ - pieces[i].y()));
+                pieces[i].draw(&painter_, QPointF(left, y_));
             }
             y_ += line_height;
         }
