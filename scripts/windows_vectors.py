@@ -149,7 +149,7 @@ def vector_outcome(run: Runner, table: CodePageTable, number: int, v: dict):
     personal = v["personal"]
     utf8 = personal.encode("utf-8")
     result = run.windows(generate_args(v), utf8)
-    where = f"vector {number} (line {number}, date {v['month']}/{v['day']}/{v['year']})"
+    where = f"vector {number} (line {number} of the file)"
 
     if "error" in v:
         expected = run.linux(generate_args(v), utf8)
@@ -175,9 +175,13 @@ def vector_outcome(run: Runner, table: CodePageTable, number: int, v: dict):
         )
     else:
         # Windows gives this password other codes than the reference; the Linux CLI computes the
-        # list for those codes (none of them is one of Windows-1252's five unassigned bytes).
+        # list for those codes. One of Windows-1252's five unassigned bytes has no text that would
+        # give it on Linux, so such a vector cannot be checked this way and counts as failed.
         category = "best fit, same list"
-        as_linux_text = system_codes.decode("cp1252").encode("utf-8")
+        try:
+            as_linux_text = system_codes.decode("cp1252").encode("utf-8")
+        except UnicodeDecodeError:
+            return category, False, f"{where}: codes {show(system_codes)} have no Linux text"
         expected = run.linux(generate_args(v), as_linux_text)
         if expected.returncode != 0:
             return category, False, f"{where}: the Linux CLI failed: {show(expected.stderr)}"
