@@ -1,5 +1,6 @@
 #include "ui/frmHelp.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -186,6 +187,17 @@ frmHelp::frmHelp() {
 
     connect(cmdBack, &QPushButton::clicked, this, &frmHelp::cmdBack_Click);
     connect(cmdForward, &QPushButton::clicked, this, &frmHelp::cmdForward_Click);
+
+    // Links to pages open in the browser; links it cannot show (mail addresses and the like)
+    // go to the program the system has for them.
+    WebBrowser1->setOpenLinks(false);
+    connect(WebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+        if (link.isLocalFile() || is_web(link) || link.scheme().isEmpty()) {
+            WebBrowser1->setSource(link);
+        } else {
+            QDesktopServices::openUrl(link);
+        }
+    });
 }
 
 void frmHelp::navigate(const QUrl& page) {
