@@ -51,25 +51,40 @@ ensure_deb_src() {
         sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list >"$legacy"
     fi
     say "added deb-src entries for the machine's suites; updating the package index"
-    apt-get update -q
+    local try
+    for try in 1 2 3 4 5 6; do
+        if apt-get update -q; then
+            return
+        fi
+        say "apt-get update failed (attempt $try; another apt may hold the lock); retrying in 20 s"
+        sleep 20
+    done
+    exit 1
 }
 
 # shellcheck disable=SC2086 # make_args is a list of arguments
 # Downloads, unpacks (with Debian's patches) and builds one source package into $prefix.
 # Arguments: source package, version, arguments for make (both builds), then for configure.
+# Sets built_version to the version it built.
 build_source_package() {
     local source=$1 version=$2 make_args=$3
     shift 3
     local dir="$deps/src/$source"
     rm -rf "$dir"
     mkdir -p "$dir"
-    (cd "$dir" && apt-get source -q "$source=$version" >"$dir/apt-get-source.log" 2>&1) || {
-        cat "$dir/apt-get-source.log" >&2
-        exit 1
-    }
+    local log="$dir/apt-get-source.log"
+    if ! (cd "$dir" && apt-get source -q "$source=$version") >"$log" 2>&1; then
+        # The installed version may have left the archive since; take the suite's current one.
+        say "$source $version is not in the archive any more; taking its current version"
+        (cd "$dir" && apt-get source -q "$source") >>"$log" 2>&1 || {
+            cat "$log" >&2
+            exit 1
+        }
+    fi
+    built_version=$(sed -n 's/^Version: //p' "$dir"/*.dsc | head -n 1)
     local tree
     tree=$(find "$dir" -mindepth 1 -maxdepth 1 -type d | head -n 1)
-    say "building $source $version for $host"
+    say "building $source $built_version for $host"
     # Debian's patches change configure.ac and Makefile.am, so the build system is generated
     # again first, as Debian's own build does (dh_autoreconf).
     (
@@ -105,8 +120,10 @@ else
     mpfr_version=$(wanted_version libmpfr-dev mpfr4)
     rm -rf "$prefix"
     build_source_package gmp "$gmp_version" ""
+    gmp_version=$built_version
     # The library and mpfr.pc only: the manual would need makeinfo, the tests a Windows to run on.
     build_source_package mpfr4 "$mpfr_version" SUBDIRS=src --with-gmp="$prefix"
+    mpfr_version=$built_version
     printf 'gmp %s\nmpfr4 %s\n' "$gmp_version" "$mpfr_version" >"$stamp"
     rm -rf "$deps/src"
     say "GMP and MPFR built in $(elapsed)"
