@@ -149,7 +149,7 @@ def vector_outcome(run: Runner, table: CodePageTable, number: int, v: dict):
     personal = v["personal"]
     utf8 = personal.encode("utf-8")
     result = run.windows(generate_args(v), utf8)
-    where = f"vector {number} (line {number} of the file)"
+    where = f"vector on line {number} of the file"
 
     if "error" in v:
         expected = run.linux(generate_args(v), utf8)
