@@ -44,9 +44,9 @@ double MapStep::operator()(double x, const Notifier& notify) const {
     // Falling flank, p < x <= 1: numerator, then denominator, then the quotient.
     if (x > p_ && !(x > 1)) {
         if (p_ < 0) {
-            throw EngineError(ErrorKind::NegativeBreakPoint,
-                              "The break point " + std::to_string(p_) +
-                                  " is negative; its power is undefined.");
+            throw EngineError(
+                ErrorKind::NegativeBreakPoint,
+                "The break point " + std::to_string(p_) + " is negative; its power is undefined.");
         }
         const double num = pow_cr(x, e_) - 1;
         if (!has_den_) {  // the same for every step with this p and a
@@ -54,8 +54,8 @@ double MapStep::operator()(double x, const Notifier& notify) const {
             has_den_ = true;
         }
         if (den_ == 0) {
-            throw EngineError(ErrorKind::DivisionByZero,
-                              "The break point " + std::to_string(p_) + " makes the map divide by 0.");
+            throw EngineError(ErrorKind::DivisionByZero, "The break point " + std::to_string(p_) +
+                                                             " makes the map divide by 0.");
         }
         return num / den_;
     }

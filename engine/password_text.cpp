@@ -7,6 +7,7 @@
 #include "engine/checked.h"
 #include "engine/error.h"
 #include "engine/fp_env.h"
+#include "engine/power_map_step.h"
 
 namespace tessaroll {
 
@@ -64,9 +65,10 @@ std::string StringfromDouble(double x, std::span<const std::int16_t> typ, std::i
                               std::to_string(typ.size() - 1) + ", the most the pattern covers.");
     }
     std::string result;
+    const MapStep step(kTextExponent, kTextBreakPoint);
     double v = x;
     for (std::int16_t k = 1; k <= lentgh; ++k) {
-        v = map1(v, kTextExponent, kTextBreakPoint, notify);
+        v = step(v, notify);
         const std::string piece = typ[static_cast<std::size_t>(k)] == 0 ? Digit(v) : Letter(v);
         result += trim_spaces(piece);
     }

@@ -1,0 +1,436 @@
+// pow_cr against MPFR: bit for bit on random and on hard-to-round inputs, and the error bounds of
+// its two phases against MPFR at 256 bits.
+//
+// The random comparisons take TESSAROLL_POW_SAMPLES inputs each (default 1000000, about two
+// seconds a test); the long run sets it, e.g. TESSAROLL_POW_SAMPLES=16666667 for 10^8 in all six.
+#include <gtest/gtest.h>
+#include <mpfr.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/chaotic_map.h"
+#include "engine/power.h"
+#include "engine/power_detail.h"
+
+namespace {
+
+using tessaroll::pow_cr;
+using tessaroll::pow_mpfr;
+namespace pd = tessaroll::power_detail;
+
+std::uint64_t samples() {
+    const char* text = std::getenv("TESSAROLL_POW_SAMPLES");
+    if (text == nullptr || *text == '\0') {
+        return 1000000;
+    }
+    return std::strtoull(text, nullptr, 10);
+}
+
+bool same_bits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+double from_bits(std::uint64_t b) {
+    return std::bit_cast<double>(b);
+}
+
+const double kSingle11 = static_cast<double>(tessaroll::kMapExponent);
+const double kSingle106 = static_cast<double>(tessaroll::kTextExponent);
+
+// Bases in (0, 1]: half uniform, half with a uniform binary exponent (subnormals included).
+double unit_base(std::mt19937_64& rng) {
+    const std::uint64_t r = rng();
+    if (r & 1) {
+        return 1.0 - static_cast<double>(rng() >> 11) * 0x1p-53;
+    }
+    for (;;) {
+        const std::uint64_t expo = rng() % 1023;  // 0 (subnormal) .. 1022 (below 1)
+        const double x = from_bits((expo << 52) | (rng() >> 12));
+        if (x > 0) {
+            return x;
+        }
+    }
+}
+
+// Bases in (0, 2^10): half uniform, half with a uniform binary exponent.
+double wide_base(std::mt19937_64& rng) {
+    const std::uint64_t r = rng();
+    if (r & 1) {
+        return (1.0 - static_cast<double>(rng() >> 11) * 0x1p-53) * 0x1p10 * (1 - 0x1p-53);
+    }
+    for (;;) {
+        const std::uint64_t expo = rng() % 1033;  // up to 2^9 .. 2^10
+        const double x = from_bits((expo << 52) | (rng() >> 12));
+        if (x > 0) {
+            return x;
+        }
+    }
+}
+
+// Random exponents: uniform in (-8, 8), or of random sign and binary exponent -40 .. 12, or a
+// multiple of 1/8 (exact and midpoint results among them).
+double random_exponent(std::mt19937_64& rng) {
+    const std::uint64_t kind = rng() % 3;
+    const double u = static_cast<double>(rng() >> 11) * 0x1p-53;
+    if (kind == 0) {
+        return 16 * u - 8;
+    }
+    const double sign = (rng() & 1) ? 1.0 : -1.0;
+    if (kind == 1) {
+        return sign * std::ldexp(1 + u, static_cast<int>(rng() % 53) - 40);
+    }
+    return sign * static_cast<double>(1 + rng() % 64) / 8;
+}
+
+template <class Base, class Exponent>
+void compare_with_mpfr(std::uint64_t seed, Base base, Exponent exponent) {
+    std::mt19937_64 rng(seed);
+    const std::uint64_t n = samples();
+    std::uint64_t differ = 0;
+    for (std::uint64_t i = 0; i < n; ++i) {
+        const double x = base(rng);
+        const double y = exponent(rng);
+        const double got = pow_cr(x, y);
+        const double want = pow_mpfr(x, y);
+        if (!same_bits(got, want)) {
+            if (++differ <= 10) {
+                ADD_FAILURE() << std::hexfloat << "pow_cr(" << x << ", " << y << ") = " << got
+                              << ", MPFR gives " << want;
+            }
+        }
+    }
+    EXPECT_EQ(differ, 0u) << "of " << n << " inputs";
+    std::printf("[ compared ] %llu inputs, %llu differ\n", static_cast<unsigned long long>(n),
+                static_cast<unsigned long long>(differ));
+}
+
+TEST(PowCrAgainstMpfr, UnitBasesSingle11) {
+    compare_with_mpfr(1, unit_base, [](std::mt19937_64&) { return kSingle11; });
+}
+
+TEST(PowCrAgainstMpfr, UnitBasesSingle106) {
+    compare_with_mpfr(2, unit_base, [](std::mt19937_64&) { return kSingle106; });
+}
+
+TEST(PowCrAgainstMpfr, UnitBasesRandomExponents) {
+    compare_with_mpfr(3, unit_base, random_exponent);
+}
+
+TEST(PowCrAgainstMpfr, WideBasesSingle11) {
+    compare_with_mpfr(4, wide_base, [](std::mt19937_64&) { return kSingle11; });
+}
+
+TEST(PowCrAgainstMpfr, WideBasesSingle106) {
+    compare_with_mpfr(5, wide_base, [](std::mt19937_64&) { return kSingle106; });
+}
+
+TEST(PowCrAgainstMpfr, WideBasesRandomExponents) {
+    compare_with_mpfr(6, wide_base, random_exponent);
+}
+
+TEST(PowCrAgainstMpfr, SpecialValues) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double tiny = std::numeric_limits<double>::denorm_min();
+    const double big = std::numeric_limits<double>::max();
+    const std::vector<double> xs = {0.0,
+                                    -0.0,
+                                    1.0,
+                                    -1.0,
+                                    2.0,
+                                    -2.0,
+                                    0.5,
+                                    -0.5,
+                                    tiny,
+                                    -tiny,
+                                    0x1p-1022,
+                                    big,
+                                    -big,
+                                    inf,
+                                    -inf,
+                                    nan,
+                                    3.0,
+                                    0x1.fffffffffffffp-1,
+                                    0x1.0000000000001p0,
+                                    1e-300,
+                                    1e300,
+                                    0.1,
+                                    7.25};
+    const std::vector<double> ys = {
+        0.0,       -0.0,       1.0,  -1.0,   2.0,     -2.0,    0.5,      -0.5, 3.0,   -3.0,
+        kSingle11, kSingle106, 1e10, -1e10,  0x1p53,  0x1p-60, -0x1p-60, big,  -big,  tiny,
+        inf,       -inf,       nan,  1074.5, -1075.0, 1024.0,  -1022.0,  0.3,  707.0, 708.5};
+    for (const double x : xs) {
+        for (const double y : ys) {
+            const double got = pow_cr(x, y);
+            const double want = pow_mpfr(x, y);
+            EXPECT_TRUE(same_bits(got, want) || (std::isnan(got) && std::isnan(want)))
+                << std::hexfloat << "pow_cr(" << x << ", " << y << ") = " << got << ", MPFR gives "
+                << want;
+        }
+    }
+}
+
+// Results at the edges of the fast path: near overflow, near and in the subnormal range.
+TEST(PowCrAgainstMpfr, ResultsAtTheRangeLimits) {
+    std::mt19937_64 rng(7);
+    std::uint64_t differ = 0;
+    for (int i = 0; i < 90000; ++i) {
+        const double x = wide_base(rng);
+        const double lx = std::log(x);
+        if (lx == 0) {
+            continue;
+        }
+        // |y log x| near 708 (the fast path's limit), 709.8 (overflow) and 745 (subnormal end).
+        const double targets[] = {700, 708, 709.78, 720, -700, -708, -708.4, -720, -745.2};
+        const double t = targets[i % 9] + (static_cast<double>(rng() >> 11) * 0x1p-53 - 0.5);
+        const double y = t / lx;
+        if (!same_bits(pow_cr(x, y), pow_mpfr(x, y)) && ++differ <= 10) {
+            ADD_FAILURE() << std::hexfloat << "pow_cr(" << x << ", " << y << ")";
+        }
+    }
+    EXPECT_EQ(differ, 0u);
+}
+
+// --- Error bounds against MPFR at 256 bits -------------------------------------------------
+
+class Mpfr256 {
+public:
+    Mpfr256() { mpfr_init2(v, 256); }
+    ~Mpfr256() { mpfr_clear(v); }
+    Mpfr256(const Mpfr256&) = delete;
+    Mpfr256& operator=(const Mpfr256&) = delete;
+    mpfr_t v;
+};
+
+// |hi + lo - exact| / |exact| as a double, exact = x^y (pow) or log x.
+double relative_error(double hi, double lo, int scale_exp, const mpfr_t exact) {
+    Mpfr256 a, d;
+    mpfr_set_d(a.v, hi, MPFR_RNDN);
+    mpfr_add_d(a.v, a.v, lo, MPFR_RNDN);  // exact at 256 bits for these magnitudes
+    mpfr_mul_2si(a.v, a.v, scale_exp, MPFR_RNDN);
+    mpfr_sub(d.v, a.v, exact, MPFR_RNDN);
+    mpfr_div(d.v, d.v, exact, MPFR_RNDN);
+    return std::fabs(mpfr_get_d(d.v, MPFR_RNDN));
+}
+
+TEST(PowCrErrorBound, LogAgainstMpfr) {
+    std::mt19937_64 rng(11);
+    Mpfr256 mx, exact;
+    double worst = 0;
+    const int n = 300000;
+    for (int i = 0; i < n; ++i) {
+        double x = i % 3 == 0 ? wide_base(rng) : unit_base(rng);
+        if (i % 5 == 0) {  // near 1, where log x is small
+            x = 1 + std::ldexp(static_cast<double>(rng() >> 11) * 0x1p-53 - 0.5,
+                               -static_cast<int>(rng() % 50));
+        }
+        if (x == 1) {
+            continue;
+        }
+        const pd::DoubleDouble l = pd::log_dd(x);
+        mpfr_set_d(mx.v, x, MPFR_RNDN);
+        mpfr_log(exact.v, mx.v, MPFR_RNDN);
+        const double err = relative_error(l.hi, l.lo, 0, exact.v);
+        worst = std::max(worst, err);
+        ASSERT_LE(err, pd::kLogRelErr) << std::hexfloat << "x = " << x;
+    }
+    std::printf("[ log_dd   ] worst relative error 2^%.2f over %d bases (bound 2^%.0f)\n",
+                std::log2(worst), n, std::log2(pd::kLogRelErr));
+}
+
+// Both phases: |R - x^y| <= eps |hi| 2^scale_exp; prints the worst ratio of error to bound.
+TEST(PowCrErrorBound, BothPhasesAgainstMpfr) {
+    std::mt19937_64 rng(12);
+    Mpfr256 mx, my, exact;
+    double worst_ratio[2] = {0, 0};
+    double worst_rel[2] = {0, 0};
+    const int n = 300000;
+    int in_range = 0;
+    for (int i = 0; i < n; ++i) {
+        const double x = i % 2 == 0 ? unit_base(rng) : wide_base(rng);
+        const double y = i % 4 == 0 ? kSingle11 : i % 4 == 1 ? kSingle106 : random_exponent(rng);
+        const pd::PowApprox phases[2] = {pd::pow_approx1(x, y), pd::pow_approx(x, y)};
+        if (!phases[0].in_range) {
+            EXPECT_FALSE(phases[1].in_range);
+            continue;
+        }
+        ++in_range;
+        mpfr_set_d(mx.v, x, MPFR_RNDN);
+        mpfr_set_d(my.v, y, MPFR_RNDN);
+        mpfr_pow(exact.v, mx.v, my.v, MPFR_RNDN);
+        for (int p = 0; p < 2; ++p) {
+            const pd::PowApprox& a = phases[p];
+            ASSERT_TRUE(a.in_range);
+            const double rel = relative_error(a.hi, a.lo, a.scale_exp, exact.v);
+            // |hi| 2^s / x^y is within 2^-24 of 1, so the ratio below is the bound's use.
+            const double ratio = rel / a.eps;
+            worst_ratio[p] = std::max(worst_ratio[p], ratio);
+            worst_rel[p] = std::max(worst_rel[p], rel);
+            ASSERT_LE(ratio, 0.99)
+                << "phase " << p + 1 << std::hexfloat << " x = " << x << ", y = " << y;
+        }
+    }
+    for (int p = 0; p < 2; ++p) {
+        std::printf(
+            "[ phase %d  ] worst error %.3f of its bound, worst relative error 2^%.2f "
+            "(%d inputs in range)\n",
+            p + 1, worst_ratio[p], std::log2(worst_rel[p]), in_range);
+    }
+}
+
+// --- Inputs whose x^y lies within 2^-40 ulp of a rounding boundary -----------------------------
+
+// Distance of x^y from the nearest midpoint between doubles, in ulps of the result (MPFR at
+// 320 bits); -1 when x^y is not in the normal range.
+double midpoint_distance_ulps(double x, double y) {
+    mpfr_t mx, my, v, w;
+    mpfr_inits2(320, mx, my, v, w, static_cast<mpfr_ptr>(nullptr));
+    mpfr_set_d(mx, x, MPFR_RNDN);
+    mpfr_set_d(my, y, MPFR_RNDN);
+    mpfr_pow(v, mx, my, MPFR_RNDN);
+    double result = -1;
+    if (mpfr_number_p(v) && mpfr_sgn(v) > 0) {
+        const mpfr_exp_t e = mpfr_get_exp(v);  // v = m 2^e, 1/2 <= m < 1
+        if (e > -1021 && e <= 1024) {
+            // In ulps (2^(e-53)): v / ulp - 1/2, its distance to the nearest integer.
+            mpfr_mul_2si(w, v, 53 - e, MPFR_RNDN);
+            mpfr_sub_d(w, w, 0.5, MPFR_RNDN);
+            mpfr_t r;
+            mpfr_init2(r, 320);
+            mpfr_round(r, w);
+            mpfr_sub(w, w, r, MPFR_RNDN);
+            result = std::fabs(mpfr_get_d(w, MPFR_RNDN));
+            mpfr_clear(r);
+        }
+    }
+    mpfr_clears(mx, my, v, w, static_cast<mpfr_ptr>(nullptr));
+    return result;
+}
+
+struct HardCase {
+    double x, y;
+};
+
+// Exact midpoints: x^2 of odd 27-bit x of 2^26.5 .. 2^27, x^3 of odd 18-bit x of 2^17.67 ..
+// 2^18, (s^2)^1.5 = s^3 for the same s; each scaled by a power of 2.
+std::vector<HardCase> exact_midpoints(std::mt19937_64& rng, int per_kind) {
+    std::vector<HardCase> cases;
+    for (int i = 0; i < per_kind; ++i) {
+        const std::uint64_t a =
+            (0x5A8279A + rng() % (0x8000000 - 0x5A8279A)) | 1;  // 2^26.5 .. 2^27
+        const int k = static_cast<int>(rng() % 801) - 400;
+        cases.push_back({std::ldexp(static_cast<double>(a), k - 27), 2.0});
+        const std::uint64_t s = (0x32CC0 + rng() % (0x40000 - 0x32CC0)) | 1;  // 2^17.67 .. 2^18
+        const int k3 = static_cast<int>(rng() % 401) - 200;
+        cases.push_back({std::ldexp(static_cast<double>(s), k3 - 18), 3.0});
+        const int k2 = static_cast<int>(rng() % 401) - 200;
+        cases.push_back({std::ldexp(static_cast<double>(s * s), 2 * k2 - 36), 1.5});
+    }
+    return cases;
+}
+
+// Near midpoints around 1: for a midpoint M = 1 + (2n+1) 2^-53 or 1 - (2n+1) 2^-54 and a tiny
+// exponent y = +-c 2^-j (j >= 41), x = RN(M^(1/y)) has x^y within |y| 2^-53 M of M, that is
+// within 2^-40 ulp; MPFR at 320 bits confirms each one.
+std::vector<HardCase> near_midpoints(std::mt19937_64& rng, int count) {
+    std::vector<HardCase> cases;
+    mpfr_t m, v;
+    mpfr_inits2(320, m, v, static_cast<mpfr_ptr>(nullptr));
+    while (static_cast<int>(cases.size()) < count) {
+        const double c = 1 + static_cast<double>(rng() >> 11) * 0x1p-53;
+        const int j = 41 + static_cast<int>(rng() % 20);
+        const double y = ((rng() & 1) ? 1 : -1) * std::ldexp(c, -j);
+        // |log x| = |log M / y| <= about 700: n < 350 2^(53-j).
+        const auto n_max =
+            static_cast<std::uint64_t>(std::clamp(std::ldexp(175.0, 53 - j), 1.0, 50000.0));
+        const auto n = static_cast<long>(rng() % n_max);
+        mpfr_set_ui(m, 1, MPFR_RNDN);
+        if (rng() & 1) {
+            mpfr_set_si_2exp(v, 2 * n + 1, -53, MPFR_RNDN);
+            mpfr_add(m, m, v, MPFR_RNDN);
+        } else {
+            mpfr_set_si_2exp(v, 2 * n + 1, -54, MPFR_RNDN);
+            mpfr_sub(m, m, v, MPFR_RNDN);
+        }
+        mpfr_log(v, m, MPFR_RNDN);
+        mpfr_div_d(v, v, y, MPFR_RNDN);
+        mpfr_exp(v, v, MPFR_RNDN);
+        const double x = mpfr_get_d(v, MPFR_RNDN);
+        if (!(x >= 0x1p-1022 && x < std::numeric_limits<double>::infinity())) {
+            continue;
+        }
+        cases.push_back({x, y});
+    }
+    mpfr_clears(m, v, static_cast<mpfr_ptr>(nullptr));
+    return cases;
+}
+
+TEST(PowCrHardCases, WithinTwoToMinus40UlpOfAMidpoint) {
+    std::mt19937_64 rng(13);
+    const std::vector<HardCase> exact = exact_midpoints(rng, 10000);
+    const std::vector<HardCase> near = near_midpoints(rng, 60000);
+    std::uint64_t tried = 0, differ = 0;
+    const std::uint64_t fallbacks_before = tessaroll::pow_cr_fallbacks();
+    for (const std::vector<HardCase>* set : {&exact, &near}) {
+        for (const HardCase& h : *set) {
+            const double d = midpoint_distance_ulps(h.x, h.y);
+            ASSERT_GE(d, 0) << std::hexfloat << h.x << " ^ " << h.y;
+            ASSERT_LE(d, 0x1p-40) << std::hexfloat << h.x << " ^ " << h.y;
+            ++tried;
+            if (!same_bits(pow_cr(h.x, h.y), pow_mpfr(h.x, h.y)) && ++differ <= 10) {
+                ADD_FAILURE() << std::hexfloat << "pow_cr(" << h.x << ", " << h.y << ")";
+            }
+        }
+    }
+    const std::uint64_t fallbacks = tessaroll::pow_cr_fallbacks() - fallbacks_before;
+    EXPECT_EQ(differ, 0u);
+    // No bound can decide these: every one goes to MPFR.
+    EXPECT_EQ(fallbacks, tried);
+    std::printf(
+        "[ hard     ] %llu inputs within 2^-40 ulp of a midpoint (%zu exact midpoints), "
+        "%llu differ, %llu to MPFR\n",
+        static_cast<unsigned long long>(tried), exact.size(),
+        static_cast<unsigned long long>(differ), static_cast<unsigned long long>(fallbacks));
+}
+
+// --- How often the phases cannot decide on the engine's inputs ---------------------------------
+
+bool decides(const pd::PowApprox& a) {
+    if (!a.in_range) {
+        return false;
+    }
+    const double err = a.hi * a.eps;
+    return a.hi + (a.lo - err) == a.hi + (a.lo + err);
+}
+
+TEST(PowCrFallbacks, RateOnEngineInputs) {
+    std::mt19937_64 rng(14);
+    const int n = 2000000;
+    int phase2 = 0;
+    const std::uint64_t before = tessaroll::pow_cr_fallbacks();
+    for (int i = 0; i < n; ++i) {
+        const double x = 1.0 - static_cast<double>(rng() >> 11) * 0x1p-53;
+        const double y = i % 2 == 0 ? kSingle11 : kSingle106;
+        if (!decides(pd::pow_approx1(x, y))) {
+            ++phase2;
+        }
+        (void)pow_cr(x, y);
+    }
+    const std::uint64_t mpfr = tessaroll::pow_cr_fallbacks() - before;
+    std::printf("[ rate     ] of %d calls: %d (%.2e) to phase 2, %llu to MPFR\n", n, phase2,
+                static_cast<double>(phase2) / n, static_cast<unsigned long long>(mpfr));
+    EXPECT_LT(phase2, n / 500);
+    EXPECT_LT(mpfr, 10u);
+}
+
+}  // namespace
