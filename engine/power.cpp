@@ -16,16 +16,17 @@
 #include "engine/power_detail.h"
 #include "engine/power_tables.h"
 
-// std::fma is used only where it is known to round once: with FMA instructions, or through the
-// C library of an x86-64 ELF system (glibc, musl), where pow_cr is also compiled a second time
-// for processors with FMA and chosen once at load time (an ifunc). Elsewhere (Windows: the
-// software fma of mingw-w64 and of the UCRT without FMA3 is not correctly rounded) exact products
-// use Dekker's algorithm. Every variant returns the same bits: each result is correctly rounded.
+// std::fma is used only where it is known to round once: with FMA instructions, or, in a GCC
+// build, through the C library of an x86-64 ELF system (glibc, musl), where pow_cr is also
+// compiled for processors with FMA and chosen once at load time (an ifunc). Elsewhere (Windows:
+// the software fma of mingw-w64 and of the UCRT without FMA3 is not correctly rounded) exact
+// products use Dekker's algorithm. Every variant returns the same bits: each result is correctly
+// rounded.
 #if defined(TESSAROLL_POW_NO_FMA)
 #define TESSAROLL_POW_FMA 0
 #elif defined(__FMA__) || defined(__aarch64__) || defined(__ARM_FEATURE_FMA)
 #define TESSAROLL_POW_FMA 1
-#elif defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
+#elif defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
 #define TESSAROLL_POW_FMA 1
 #define TESSAROLL_POW_CLONES __attribute__((target_clones("fma", "default")))
 #else
