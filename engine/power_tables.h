@@ -22,7 +22,7 @@ struct LogRow {
     double invc;       // about 1/c_i, c_i = 1 + i/256, with at most 9 significant bits
     double neglog_hi;  // -log(invc) - shift log 2, as hi + lo
     double neglog_lo;
-    int shift;         // 1 where c_i > sqrt(2): log m is read as log 2 + log(m / 2)
+    int shift;  // 1 where c_i > sqrt(2): log m is read as log 2 + log(m / 2)
 };
 
 inline constexpr LogRow kLog[257] = {
