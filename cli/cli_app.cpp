@@ -52,13 +52,7 @@ std::int16_t option_number(const std::string& name, const std::string& text) {
 }
 
 Date today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = local_time_now();
     return {static_cast<std::int16_t>(local.tm_mday), static_cast<std::int16_t>(local.tm_mon + 1),
             static_cast<std::int16_t>(local.tm_year + 1900)};
 }

@@ -1,10 +1,12 @@
 #include "cli/password_input.h"
 
 #include <iostream>
+#include <iterator>
 
 #ifdef _WIN32
 #include <io.h>
-#include <windows.h>
+
+#include "engine/windows_api.h"
 #else
 #include <termios.h>
 #include <unistd.h>
@@ -69,6 +71,32 @@ std::string read_line() {
     return line;
 }
 
+#ifdef _WIN32
+// A console hands over what was typed as UTF-16 through ReadConsoleW; read as bytes it would come
+// in the console's OEM code page, and every accented letter would count as "?".
+std::string read_console_line() {
+    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    std::wstring wide;
+    wchar_t buf[256];
+    DWORD got = 0;
+    while (ReadConsoleW(in, buf, static_cast<DWORD>(std::size(buf)), &got, nullptr) && got > 0) {
+        wide.append(buf, got);
+        if (wide.back() == L'\n') {
+            break;
+        }
+    }
+    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) {
+        wide.pop_back();
+    }
+    const int length = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string line(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, line.data(), size, nullptr, nullptr);
+    return line;
+}
+#endif
+
 }  // namespace
 
 std::string read_personal_password() {
@@ -79,7 +107,11 @@ std::string read_personal_password() {
     std::string line;
     {
         EchoOff quiet;
+#ifdef _WIN32
+        line = read_console_line();
+#else
         line = read_line();
+#endif
     }
     std::cerr << '\n';
     return line;

@@ -8,13 +8,7 @@
 #include <io.h>
 
 #include <cstdio>
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "engine/windows_api.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>

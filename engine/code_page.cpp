@@ -6,15 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#endif
+#include "engine/windows_api.h"
 
 namespace tessaroll {
 

@@ -1,6 +1,8 @@
 #include "engine/password_list.h"
 
 #include <cmath>
+#include <cwchar>
+#include <iterator>
 #include <optional>
 
 #include "engine/atomic_file.h"
@@ -9,6 +11,7 @@
 #include "engine/error.h"
 #include "engine/fp_env.h"
 #include "engine/password_text.h"
+#include "engine/windows_api.h"
 
 namespace tessaroll {
 
@@ -163,12 +166,25 @@ void write_output_file(const std::filesystem::path& folder, std::int16_t day, st
 std::string timestamp_text(const std::tm& local_time) {
     const bool midnight =
         local_time.tm_hour == 0 && local_time.tm_min == 0 && local_time.tm_sec == 0;
+#ifdef _WIN32
+    // The narrow strftime of the C runtime writes the ANSI code page; the wide one gives text that
+    // converts to UTF-8 without loss, whatever the locale's month names or day periods are.
+    wchar_t wide[256];
+    const std::size_t n =
+        std::wcsftime(wide, std::size(wide), midnight ? L"%x" : L"%x %X", &local_time);
+    const int length = static_cast<int>(n);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), size, nullptr, nullptr);
+    return text;
+#else
     char buf[256];
     const std::size_t n = std::strftime(buf, sizeof buf, midnight ? "%x" : "%x %X", &local_time);
     return std::string(buf, n);
+#endif
 }
 
-std::string current_timestamp_text() {
+std::tm local_time_now() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
@@ -176,7 +192,11 @@ std::string current_timestamp_text() {
 #else
     localtime_r(&now, &local);
 #endif
-    return timestamp_text(local);
+    return local;
+}
+
+std::string current_timestamp_text() {
+    return timestamp_text(local_time_now());
 }
 
 }  // namespace tessaroll

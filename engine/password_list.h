@@ -48,6 +48,9 @@ void write_output_file(const std::filesystem::path& folder, std::int16_t day, st
 // C locale); the short date alone at exactly 00:00:00.
 std::string timestamp_text(const std::tm& local_time);
 
+// The current local date and time.
+std::tm local_time_now();
+
 // timestamp_text of the current local time.
 std::string current_timestamp_text();
 

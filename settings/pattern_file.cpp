@@ -12,15 +12,7 @@
 
 #include "engine/atomic_file.h"
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#endif
+#include "engine/windows_api.h"
 
 namespace tessaroll {
 
