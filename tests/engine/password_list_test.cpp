@@ -82,13 +82,22 @@ TEST(ComputePasswords, DatesWithTheSameDayIndexGiveTheSameList) {
 }
 
 TEST(ComputePasswords, SeedEqualToABreakPointChangesTheRestOfTheList) {
-    // Empty personal password: seed 0.6. On 11 January 2002 with 6 passwords, password 5 has
-    // the break point 0.5 + 0.1 == 0.6, so the seed becomes 0.33 from password 5 on.
-    const auto six = compute_passwords("", 11, 1, 2002, settings_of(6, 10));
-    const auto seven = compute_passwords("", 11, 1, 2002, settings_of(7, 10));
-    ASSERT_EQ(six.size(), 6u);
-    ASSERT_EQ(seven.size(), 7u);
-    EXPECT_NE(six[4], six[5]);
+    // Empty personal password: seed 0.6. On 11 January 2002 the break points are i / (count + 4)
+    // + 0.1; with 6 passwords, password 5's is 0.5 + 0.1 == 0.6, so the seed becomes 0.33 from
+    // password 5 on. "!" (code 33) gives the seed 0.33 from the start and meets no break point.
+    const auto empty = compute_passwords("", 11, 1, 2002, settings_of(6, 10));
+    const auto bang = compute_passwords("!", 11, 1, 2002, settings_of(6, 10));
+    ASSERT_EQ(empty.size(), 6u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_NE(empty[i], bang[i]) << "password " << i + 1 << " still uses the seed 0.6";
+    }
+    EXPECT_EQ(empty[4], bang[4]);
+    EXPECT_EQ(empty[5], bang[5]) << "the new seed stays in force";
+    // With 4 passwords the same happens at password 4 (0.5 + 0.1 again).
+    const auto empty4 = compute_passwords("", 11, 1, 2002, settings_of(4, 10));
+    const auto bang4 = compute_passwords("!", 11, 1, 2002, settings_of(4, 10));
+    EXPECT_NE(empty4[2], bang4[2]);
+    EXPECT_EQ(empty4[3], bang4[3]);
 }
 
 TEST(ComputePasswords, UnicodePasswordsUseTheirWindows1252Codes) {
