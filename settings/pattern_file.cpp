@@ -332,4 +332,41 @@ std::string save_pattern_file(const std::filesystem::path& file,
     return {};
 }
 
+std::filesystem::path backup_path_for(const std::filesystem::path& file) {
+    std::filesystem::path backup = file;
+    backup += ".bak";
+    return backup;
+}
+
+std::filesystem::path keep_backup_copy(const std::filesystem::path& file) {
+    if (!is_ordinary_file(file)) {
+        throw FileError("Could not keep a copy of " + quoted(file) +
+                        ": it is not an ordinary file.");
+    }
+#ifdef _WIN32
+    std::unique_ptr<std::FILE, FileCloser> f(_wfopen(file.c_str(), L"rb"));
+#else
+    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file.c_str(), "rb"));
+#endif
+    if (!f) {
+        const int err = errno;
+        throw FileError("Could not keep a copy of " + quoted(file) + ": " + read_error_text(err) +
+                        ".");
+    }
+    std::string bytes;
+    std::array<char, 4096> chunk{};
+    std::size_t n = 0;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), f.get())) > 0) {
+        bytes.append(chunk.data(), n);
+    }
+    if (std::ferror(f.get()) != 0) {
+        const int err = errno;
+        throw FileError("Could not keep a copy of " + quoted(file) + ": " + read_error_text(err) +
+                        ".");
+    }
+    const std::filesystem::path backup = backup_path_for(file);
+    replace_file_contents(backup, bytes);
+    return backup;
+}
+
 }  // namespace tessaroll

@@ -67,4 +67,14 @@ std::string pattern_file_bytes(const GenerationSettings& settings);
 std::string save_pattern_file(const std::filesystem::path& file,
                               const GenerationSettings& settings);
 
+// The copy a pattern file is kept as before a save replaces a file that did not load completely:
+// "pattern.tq.bak" beside "pattern.tq".
+std::filesystem::path backup_path_for(const std::filesystem::path& file);
+
+// Copies the file's present bytes whole to backup_path_for(file), replacing an older copy, and
+// returns the copy's path. Throws FileError naming the file and the reason when it is not an
+// ordinary file, cannot be read, or the copy cannot be written; the caller must then leave the
+// file as it is, since nothing else keeps what it holds.
+std::filesystem::path keep_backup_copy(const std::filesystem::path& file);
+
 }  // namespace tessaroll

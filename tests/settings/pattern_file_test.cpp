@@ -355,6 +355,39 @@ TEST_F(PatternFileTest, FailedSaveKeepsThePreviousFileAndSaysWhy) {
     EXPECT_EQ(read(), " 9  2 \r\n 0 \r\n 0 \r\n");
 }
 
+TEST_F(PatternFileTest, BackupCopyKeepsTheBytesOrRefusesWithTheReason) {
+    const fs::path backup = dir_ / "pattern.tq.bak";
+    EXPECT_EQ(backup_path_for(file_), backup);
+
+    // Nothing to copy: no file, or a folder of that name. No copy appears.
+    EXPECT_THROW(keep_backup_copy(file_), FileError);
+    fs::create_directory(file_);
+    try {
+        keep_backup_copy(file_);
+        FAIL() << "a folder was copied";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find(file_.string()), std::string::npos) << e.what();
+    }
+    fs::remove(file_);
+    EXPECT_FALSE(fs::exists(backup));
+
+    // A damaged file is copied byte for byte, over an older copy.
+    const std::string damaged =
+        std::string(" 4  x \r\n\x1b[2J 1 \r\n") + std::string(1, '\0') + "tail";
+    write(damaged);
+    std::ofstream(backup, std::ios::binary) << "older copy";
+    EXPECT_EQ(keep_backup_copy(file_), backup);
+    std::ifstream in(backup, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
+    EXPECT_EQ(read(), damaged);
+
+    // A copy that cannot be written is reported, and the file stays as it was.
+    fs::remove(backup);
+    fs::create_directory(backup);
+    EXPECT_THROW(keep_backup_copy(file_), FileError);
+    EXPECT_EQ(read(), damaged);
+}
+
 TEST_F(PatternFileTest, ReadingBytesInMemoryMatchesReadingTheFile) {
     const std::string bytes = "  8 ,12 junk\n1\r\n 1 \r0\r\n\t1";
     write(bytes);
