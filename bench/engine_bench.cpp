@@ -88,8 +88,8 @@ void BM_ListPowCr(benchmark::State& state) {
     const auto count = static_cast<std::int16_t>(state.range(0));
     const auto length = static_cast<std::int16_t>(state.range(1));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            tessaroll::compute_passwords("secret", 15, 6, 2024, count, length, pattern()));
+        benchmark::DoNotOptimize(tessaroll::compute_passwords(
+            "secret", 15, 6, 2024, count, length, pattern(), tessaroll::CodePage::Western));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -13,7 +14,9 @@
 #include "cli/password_input.h"
 #include "cli/self_test.h"
 #include "engine/atomic_file.h"
+#include "engine/code_page.h"
 #include "engine/error.h"
+#include "engine/list_file.h"
 #include "engine/password_list.h"
 #include "settings/box_number.h"
 #include "settings/generation_settings.h"
@@ -35,7 +38,7 @@ struct Date {
 
 struct GenerateOptions {
     std::optional<std::string> day, month, year, date, until, count, length, pattern, output_dir,
-        pattern_file;
+        pattern_file, code_page;
 };
 
 struct PatternOptions {
@@ -120,6 +123,30 @@ void warn(const std::string& message) {
     std::cerr << "tessaroll-cli: warning: " << message << '\n';
 }
 
+// The code page of the personal password and output.txt: --code-page, else the system's, with
+// the system's note (a Windows code page the program does not know) said once.
+CodePage code_page_in_force(const std::optional<std::string>& option) {
+    if (!option) {
+        const SystemCodePage system = system_code_page();
+        if (!system.note.empty()) {
+            warn(system.note);
+        }
+        return system.code_page;
+    }
+    long number = 0;
+    const char* first = option->data();
+    const char* last = first + option->size();
+    const auto [end, ec] = std::from_chars(first, last, number);
+    const std::optional<CodePage> cp =
+        ec == std::errc() && end == last ? code_page_from_number(number) : std::nullopt;
+    if (!cp) {
+        throw UsageError{"--code-page " + *option +
+                         " is not a code page this program knows; give one of " +
+                         known_code_pages_text() + "."};
+    }
+    return *cp;
+}
+
 // Loads a pattern file as the window program does at start-up. A file that is not there is
 // refused here, since the user named it (or a command that only reads it was given); an
 // incomplete one is reported and what was read before the problem is used.
@@ -168,6 +195,7 @@ void print_list(const std::vector<std::string>& list) {
 }
 
 int generate(const GenerateOptions& o) {
+    const CodePage code_page = code_page_in_force(o.code_page);
     const Date first = start_date(o);
     const GenerationSettings settings = settings_from(o);
     std::optional<Date> last;
@@ -182,11 +210,11 @@ int generate(const GenerateOptions& o) {
 
     if (!last) {
         try {
-            const auto list =
-                compute_passwords(personal, first.day, first.month, first.year, settings, notify);
+            const auto list = compute_passwords(personal, first.day, first.month, first.year,
+                                                settings, code_page, notify);
             if (o.output_dir) {
                 write_output_file(*o.output_dir, first.day, first.month, first.year, list,
-                                  current_timestamp_text());
+                                  current_timestamp_text(), code_page);
             }
             print_list(list);
             return kExitOk;
@@ -211,8 +239,8 @@ int generate(const GenerateOptions& o) {
                         static_cast<std::int16_t>(static_cast<int>(ymd.year()))};
         std::cout << "Date=" << date.month << '/' << date.day << '/' << date.year << '\n';
         try {
-            print_list(
-                compute_passwords(personal, date.day, date.month, date.year, settings, notify));
+            print_list(compute_passwords(personal, date.day, date.month, date.year, settings,
+                                         code_page, notify));
         } catch (const EngineError& e) {
             std::cout << e.what() << '\n';
             status = kExitRefused;
@@ -295,6 +323,10 @@ int run(int argc, char** argv) {
     gen->add_option("--pattern-file", g.pattern_file,
                     "Take count, length and pattern from this pattern file (--count, --length and "
                     "--pattern override it)");
+    gen->add_option("--code-page", g.code_page,
+                    "The Windows code page whose character codes the personal password has, and "
+                    "that of output.txt: " +
+                        known_code_pages_text() + " (default: the system's on Windows, else 1252)");
 
     auto* pattern = app.add_subcommand(
         "pattern",
@@ -317,8 +349,12 @@ int run(int argc, char** argv) {
                     "The pattern file (default: pattern.tq in the current folder)");
 
     bool self_test_ok = true;
+    bool compare_code_pages = false;
     auto* self_test = app.add_subcommand(
         "self-test", "Check that this build computes the same lists as every other build.");
+    self_test->add_flag("--code-pages", compare_code_pages,
+                        "Also compare the code-page tables with this Windows system's own "
+                        "conversion (Windows only)");
 
     try {
         app.parse(argc, argv);
@@ -344,7 +380,17 @@ int run(int argc, char** argv) {
             return pattern_set(set_options);
         }
         if (*self_test) {
+#ifndef _WIN32
+            if (compare_code_pages) {
+                throw UsageError{
+                    "self-test --code-pages compares the code-page tables with "
+                    "Windows' own conversion, so it works only on Windows."};
+            }
+#endif
             self_test_ok = run_self_test(std::cout, std::cerr);
+            if (compare_code_pages) {
+                self_test_ok = check_system_code_pages(std::cout, std::cerr) && self_test_ok;
+            }
             return self_test_ok ? kExitOk : kExitRefused;
         }
     } catch (const UsageError& e) {

@@ -10,9 +10,17 @@ if(NOT TARGET CLI11::CLI11)
   target_include_directories(CLI11::CLI11 INTERFACE ${CLI11_INCLUDE_DIR})
 endif()
 
+# nlohmann-json reads the reference vectors of the self-test and of the tests. A cross build
+# finds only the header, through NLOHMANN_JSON_INCLUDE_DIR (scripts/test-windows.sh sets it).
+find_package(nlohmann_json 3 CONFIG QUIET)
+if(NOT TARGET nlohmann_json::nlohmann_json)
+  find_path(NLOHMANN_JSON_INCLUDE_DIR nlohmann/json.hpp REQUIRED)
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+  target_include_directories(nlohmann_json::nlohmann_json INTERFACE ${NLOHMANN_JSON_INCLUDE_DIR})
+endif()
+
 if(TESSAROLL_BUILD_TESTS)
   find_package(GTest REQUIRED)
-  find_package(nlohmann_json 3 REQUIRED)
 endif()
 if(TESSAROLL_BUILD_BENCH)
   find_package(benchmark REQUIRED)

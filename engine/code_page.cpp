@@ -1,158 +1,199 @@
 #include "engine/code_page.h"
 
+#include <algorithm>
 #include <array>
-#include <climits>
-#include <cstdint>
+#include <span>
 #include <stdexcept>
-#include <system_error>
 
+#include "engine/code_page_tables.h"
 #include "engine/windows_api.h"
 
 namespace tessaroll {
 
 namespace {
 
-// Code points of the bytes 0x80 to 0x9F; 0 marks the five bytes Windows-1252 leaves unassigned.
-constexpr std::array<char32_t, 32> kHighControls = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       //
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  //
+namespace tables = code_page_tables;
+
+struct Table {
+    CodePage code_page;
+    const char* name;
+    std::span<const std::uint16_t, 256> units;
+    std::span<const tables::UnitByte> bytes;
 };
 
+constexpr std::array<Table, 10> kTables = {{
+    {CodePage::Thai, "Thai", tables::kThaiUnits, tables::kThaiBytes},
+    {CodePage::CentralEuropean, "Central European", tables::kCentralEuropeanUnits,
+     tables::kCentralEuropeanBytes},
+    {CodePage::Cyrillic, "Cyrillic", tables::kCyrillicUnits, tables::kCyrillicBytes},
+    {CodePage::Western, "Western", tables::kWesternUnits, tables::kWesternBytes},
+    {CodePage::Greek, "Greek", tables::kGreekUnits, tables::kGreekBytes},
+    {CodePage::Turkish, "Turkish", tables::kTurkishUnits, tables::kTurkishBytes},
+    {CodePage::Hebrew, "Hebrew", tables::kHebrewUnits, tables::kHebrewBytes},
+    {CodePage::Arabic, "Arabic", tables::kArabicUnits, tables::kArabicBytes},
+    {CodePage::Baltic, "Baltic", tables::kBalticUnits, tables::kBalticBytes},
+    {CodePage::Vietnamese, "Vietnamese", tables::kVietnameseUnits, tables::kVietnameseBytes},
+}};
+
 constexpr char kMissing = '?';
+constexpr char32_t kReplacement = 0xFFFD;
 
-char encode(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-        return static_cast<char>(cp);
-    }
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] != 0 && kHighControls[i] == cp) {
-            return static_cast<char>(0x80 + i);
+// A CodePage made by a cast from another number is a fault of the caller, never a silent 1252.
+const Table& table_of(CodePage cp) {
+    for (const Table& t : kTables) {
+        if (t.code_page == cp) {
+            return t;
         }
     }
-    return kMissing;
+    throw std::invalid_argument("code page " + std::to_string(static_cast<unsigned>(cp)) +
+                                " is not one of " + known_code_pages_text());
 }
 
-// Decodes one code point at s[i]; returns its length in bytes, or 0 for an invalid sequence.
+// Decodes the sequence at s[i] into cp and returns its length. A part that is not valid UTF-8
+// gives U+FFFD and the length of that part: the lead byte and the continuation bytes that still
+// fitted, so that a byte that cannot continue the sequence starts the next one.
 std::size_t decode(std::string_view s, std::size_t i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len = 0;
-    char32_t min = 0;
-    if (b0 < 0x80) {
-        cp = b0;
+    const auto lead = static_cast<unsigned char>(s[i]);
+    if (lead < 0x80) {
+        cp = lead;
         return 1;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
+    }
+    std::size_t length = 0;
+    char32_t value = 0;
+    // The range of the second byte; it is narrower than 80..BF after E0 (overlong), ED
+    // (surrogates), F0 (overlong) and F4 (past U+10FFFF).
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, value = lead & 0x0F;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, value = lead & 0x07;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
     } else {
-        return 0;
+        cp = kReplacement;  // C0, C1 and F5 to FF never start a sequence; 80 to BF continue one
+        return 1;
     }
-    if (i + len > s.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if (i + k >= s.size()) {
+            cp = kReplacement;
+            return k;
         }
-        cp = (cp << 6) | (b & 0x3F);
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if (b < low || b > high) {
+            cp = kReplacement;
+            return k;
+        }
+        value = (value << 6) | (b & 0x3F);
+        low = 0x80;
+        high = 0xBF;
     }
-    // Overlong forms, surrogates and values past U+10FFFF are not valid UTF-8.
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return len;
+    cp = value;
+    return length;
 }
 
-void append_utf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+void append_utf8(std::string& out, char16_t unit) {
+    if (unit < 0x80) {
+        out += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+        out += static_cast<char>(0xC0 | (unit >> 6));
+        out += static_cast<char>(0x80 | (unit & 0x3F));
     } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        out += static_cast<char>(0xE0 | (unit >> 12));
+        out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (unit & 0x3F));
     }
 }
 
 }  // namespace
 
-std::string utf8_to_windows1252(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
+std::optional<CodePage> code_page_from_number(long number) {
+    for (const Table& t : kTables) {
+        if (static_cast<long>(t.code_page) == number) {
+            return t.code_page;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string code_page_text(CodePage cp) {
+    const Table& t = table_of(cp);
+    return std::to_string(static_cast<unsigned>(t.code_page)) + " (" + t.name + ")";
+}
+
+std::string known_code_pages_text() {
+    std::string text;
+    for (std::size_t i = 0; i < kTables.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == kTables.size() ? " and " : ", ";
+        }
+        text += code_page_text(kTables[i].code_page);
+    }
+    return text;
+}
+
+SystemCodePage system_code_page() {
+#ifdef _WIN32
+    const UINT acp = GetACP();
+    if (const auto cp = code_page_from_number(static_cast<long>(acp))) {
+        return {*cp, {}};
+    }
+    return {CodePage::Western, "This system's ANSI code page " + std::to_string(acp) +
+                                   " is not one of the single-byte code pages " +
+                                   known_code_pages_text() + ", so code page " +
+                                   code_page_text(CodePage::Western) +
+                                   " is used; give --code-page N to use another of them."};
+#else
+    return {CodePage::Western, {}};
+#endif
+}
+
+std::u16string utf8_to_utf16(std::string_view utf8) {
+    std::u16string units;
+    units.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
-        const std::size_t len = decode(utf8, i, cp);
-        if (len == 0) {
-            out += kMissing;
-            ++i;
-            continue;
-        }
-        out += encode(cp);
-        i += len;
-    }
-    return out;
-}
-
-std::string windows1252_to_utf8(std::string_view codes) {
-    std::string out;
-    out.reserve(codes.size());
-    for (const char c : codes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x80 && b <= 0x9F && kHighControls[b - 0x80] != 0) {
-            append_utf8(out, kHighControls[b - 0x80]);
+        i += decode(utf8, i, cp);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            units += static_cast<char16_t>(0xD800 + (cp >> 10));
+            units += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            append_utf8(out, b);
+            units += static_cast<char16_t>(cp);
         }
     }
+    return units;
+}
+
+char code_page_byte(char16_t unit, CodePage cp) {
+    const auto bytes = table_of(cp).bytes;
+    const auto it =
+        std::lower_bound(bytes.begin(), bytes.end(), unit,
+                         [](const tables::UnitByte& entry, char16_t u) { return entry.unit < u; });
+    return it != bytes.end() && it->unit == unit ? static_cast<char>(it->byte) : kMissing;
+}
+
+std::string to_code_page(std::string_view utf8, CodePage cp) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (const char16_t unit : utf8_to_utf16(utf8)) {
+        out += code_page_byte(unit, cp);
+    }
     return out;
 }
 
-#ifdef _WIN32
-
-// Windows: the system's ANSI code page, converted by the system itself. A character that the code
-// page lacks gets the system's best-fit byte where it has one ("\u0142" becomes "l" in code page
-// 1252) and the code page's default character ("?") otherwise, so the seed is the one every
-// other Windows program on this machine would see. Invalid UTF-8 reaches the code page as U+FFFD.
-std::string to_code_page(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
+std::string from_code_page(std::string_view bytes, CodePage cp) {
+    const auto units = table_of(cp).units;
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        append_utf8(out, static_cast<char16_t>(units[static_cast<unsigned char>(c)]));
     }
-    if (utf8.size() > static_cast<std::size_t>(INT_MAX)) {
-        throw std::length_error("text too long for the code page conversion");
-    }
-    const int in_size = static_cast<int>(utf8.size());
-    const int wide_size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), in_size, nullptr, 0);
-    if (wide_size <= 0) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                                "UTF-8 to UTF-16");
-    }
-    std::wstring wide(static_cast<std::size_t>(wide_size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), in_size, wide.data(), wide_size);
-    const int out_size =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
-    if (out_size <= 0) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                                "UTF-16 to the ANSI code page");
-    }
-    std::string out(static_cast<std::size_t>(out_size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_size, out.data(), out_size, nullptr, nullptr);
     return out;
 }
-
-#else
-
-// Elsewhere the code page is Windows-1252, the one the program's users on Windows mostly have.
-std::string to_code_page(std::string_view utf8) {
-    return utf8_to_windows1252(utf8);
-}
-
-#endif
 
 }  // namespace tessaroll

@@ -1,19 +1,79 @@
-// The personal password's 8-bit character codes.
+// The 8-bit character codes of the personal password, and the code page of output.txt.
+//
+// One rule on every system, Windows included, so that every build computes the same list: text
+// is converted as Windows converts it to one of its single-byte ANSI code pages. The UTF-8 text is
+// read as UTF-16 (invalid UTF-8 becomes U+FFFD, one for each maximal invalid part, as Windows
+// reads it), and each UTF-16 unit gives one byte: the code page's own byte where it has one, else
+// Windows' best-fit byte ("\u0142" becomes "l" in code page 1252), else "?". A character beyond
+// the Basic Multilingual Plane is two UTF-16 units, so two bytes (two "?" for an emoji). The
+// tables come from Windows' code page files (engine/code_page_tables.h); characters that only a
+// double-byte code page has are out of reach of this rule and count as their best fit or "?".
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace tessaroll {
 
-// Converts UTF-8 text to Windows-1252 bytes. Every code point that the code page lacks counts as
-// "?" (63), one "?" per code point; so does every byte that is not part of valid UTF-8.
-std::string utf8_to_windows1252(std::string_view utf8);
+// Windows' single-byte ANSI code pages; the value is the code page's number.
+enum class CodePage : std::uint16_t {
+    Thai = 874,
+    CentralEuropean = 1250,
+    Cyrillic = 1251,
+    Western = 1252,
+    Greek = 1253,
+    Turkish = 1254,
+    Hebrew = 1255,
+    Arabic = 1256,
+    Baltic = 1257,
+    Vietnamese = 1258,
+};
 
-// Windows-1252 bytes back to UTF-8 (the five unassigned bytes map to U+0081 and the like).
-std::string windows1252_to_utf8(std::string_view codes);
+// The ten, in the order of their numbers.
+inline constexpr std::array<CodePage, 10> kCodePages = {
+    CodePage::Thai,   CodePage::CentralEuropean, CodePage::Cyrillic, CodePage::Western,
+    CodePage::Greek,  CodePage::Turkish,         CodePage::Hebrew,   CodePage::Arabic,
+    CodePage::Baltic, CodePage::Vietnamese,
+};
 
-// The code page the engine uses for the personal password on this platform.
-std::string to_code_page(std::string_view utf8);
+// The code page with this number when it is one of the ten, else nullopt.
+std::optional<CodePage> code_page_from_number(long number);
+
+// The ten code pages for messages: "874 (Thai), 1250 (Central European), ... and 1258
+// (Vietnamese)".
+std::string known_code_pages_text();
+
+// The code page's number and name for messages: "1250 (Central European)".
+std::string code_page_text(CodePage cp);
+
+// The code page of this system, and a sentence for the user when it is not the system's own.
+struct SystemCodePage {
+    CodePage code_page;
+    std::string note;  // empty, or one sentence to show once
+};
+
+// Windows: the system's ANSI code page when it is one of the ten; otherwise (932, 65001, ...)
+// 1252, with a note saying so and naming --code-page. Other systems: 1252, no note.
+SystemCodePage system_code_page();
+
+// UTF-8 text as bytes of the code page: one byte per UTF-16 unit, the code page's own byte, else
+// the best-fit byte, else "?" (63).
+std::string to_code_page(std::string_view utf8, CodePage cp);
+
+// Bytes of the code page back to UTF-8. Every byte has a character (bytes the code page leaves
+// unassigned stand for the control or private-use characters Windows gives them), so
+// to_code_page(from_code_page(b, cp), cp) == b for any bytes b.
+std::string from_code_page(std::string_view bytes, CodePage cp);
+
+// The byte of one UTF-16 unit, as to_code_page gives it; a surrogate gives "?".
+char code_page_byte(char16_t unit, CodePage cp);
+
+// UTF-8 read as UTF-16, as Windows reads it: each maximal part that is not valid UTF-8 (a stray
+// byte, a sequence cut short, an overlong form, an encoded surrogate, a value past U+10FFFF)
+// becomes one U+FFFD.
+std::u16string utf8_to_utf16(std::string_view utf8);
 
 }  // namespace tessaroll

@@ -1,23 +1,17 @@
 #include "engine/password_list.h"
 
 #include <cmath>
-#include <cwchar>
-#include <iterator>
 #include <optional>
 
-#include "engine/atomic_file.h"
 #include "engine/checked.h"
 #include "engine/code_page.h"
 #include "engine/error.h"
 #include "engine/fp_env.h"
 #include "engine/password_text.h"
-#include "engine/windows_api.h"
 
 namespace tessaroll {
 
 namespace {
-
-constexpr std::string_view kCrLf = "\r\n";
 
 std::string date_text(std::int16_t day, std::int16_t month, std::int16_t year) {
     return std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
@@ -77,9 +71,9 @@ ListFrame frame_for(std::int16_t day, std::int16_t month, std::int16_t year, std
 std::vector<std::string> compute_passwords(std::string_view personal, std::int16_t day,
                                            std::int16_t month, std::int16_t year,
                                            std::int16_t pnumb, std::int16_t lentgh,
-                                           std::span<const std::int16_t> typ,
+                                           std::span<const std::int16_t> typ, CodePage code_page,
                                            const Notifier& notify) {
-    double seed = DoublefromString(to_code_page(personal));
+    double seed = DoublefromString(to_code_page(personal, code_page));
     const ListFrame frame = frame_for(day, month, year, pnumb);
     if (pnumb <= 0) {
         return {};
@@ -137,66 +131,6 @@ std::string password_line(std::size_t i, std::string_view password) {
     std::string line = "Password " + std::to_string(i) + "= ";
     line += password;
     return line;
-}
-
-std::string output_file_text(std::int16_t day, std::int16_t month, std::int16_t year,
-                             const std::vector<std::string>& passwords,
-                             std::string_view timestamp) {
-    std::string text = "Date=" + date_text(day, month, year);
-    text += kCrLf;
-    text += kCrLf;
-    for (std::size_t i = 0; i < passwords.size(); ++i) {
-        text += password_line(i + 1, passwords[i]);
-        text += kCrLf;
-    }
-    text += kCrLf;
-    text += "Generated on ";
-    text += to_code_page(timestamp);
-    text += kCrLf;
-    return text;
-}
-
-void write_output_file(const std::filesystem::path& folder, std::int16_t day, std::int16_t month,
-                       std::int16_t year, const std::vector<std::string>& passwords,
-                       std::string_view timestamp) {
-    replace_file_contents(folder / kOutputFileName,
-                          output_file_text(day, month, year, passwords, timestamp));
-}
-
-std::string timestamp_text(const std::tm& local_time) {
-    const bool midnight =
-        local_time.tm_hour == 0 && local_time.tm_min == 0 && local_time.tm_sec == 0;
-#ifdef _WIN32
-    // The narrow strftime of the C runtime writes the ANSI code page; the wide one gives text that
-    // converts to UTF-8 without loss, whatever the locale's month names or day periods are.
-    wchar_t wide[256];
-    const std::size_t n =
-        std::wcsftime(wide, std::size(wide), midnight ? L"%x" : L"%x %X", &local_time);
-    const int length = static_cast<int>(n);
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), size, nullptr, nullptr);
-    return text;
-#else
-    char buf[256];
-    const std::size_t n = std::strftime(buf, sizeof buf, midnight ? "%x" : "%x %X", &local_time);
-    return std::string(buf, n);
-#endif
-}
-
-std::tm local_time_now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return local;
-}
-
-std::string current_timestamp_text() {
-    return timestamp_text(local_time_now());
 }
 
 }  // namespace tessaroll

@@ -6,10 +6,10 @@ namespace tessaroll {
 
 std::vector<std::string> compute_passwords(std::string_view personal, std::int16_t day,
                                            std::int16_t month, std::int16_t year,
-                                           const GenerationSettings& settings,
+                                           const GenerationSettings& settings, CodePage code_page,
                                            const Notifier& notify) {
     return compute_passwords(personal, day, month, year, settings.pnumb, settings.lentgh,
-                             settings.typ, notify);
+                             settings.typ, code_page, notify);
 }
 
 bool set_pattern_letters(GenerationSettings& settings, std::string_view letters) {

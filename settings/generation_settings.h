@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/chaotic_map.h"
+#include "engine/code_page.h"
 
 namespace tessaroll {
 
@@ -19,10 +20,11 @@ struct GenerationSettings {
     std::array<std::int16_t, 131> typ{};
 };
 
-// compute_passwords with count, length and flags from a settings record.
+// compute_passwords with count, length and flags from a settings record; the personal
+// password's bytes are those of code_page.
 std::vector<std::string> compute_passwords(std::string_view personal, std::int16_t day,
                                            std::int16_t month, std::int16_t year,
-                                           const GenerationSettings& settings,
+                                           const GenerationSettings& settings, CodePage code_page,
                                            const Notifier& notify = {});
 
 // Sets flag k from character k of letters ('d' digit, 'l' letter), for k = 1 .. size; flags

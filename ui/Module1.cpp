@@ -15,19 +15,24 @@ namespace tessaroll::ui {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tessaroll [--dir FOLDER]\n"
+    "Usage: tessaroll [--dir FOLDER] [--code-page N]\n"
     "Shows the window that turns a personal password and a date into a list of passwords.\n"
-    "  --dir FOLDER  use FOLDER as the program's folder, for output.txt, pattern.tq and the\n"
-    "                help pages (a portable copy on a stick); the default is the folder that\n"
-    "                holds the program.\n";
+    "  --dir FOLDER    use FOLDER as the program's folder, for output.txt, pattern.tq and the\n"
+    "                  help pages (a portable copy on a stick); the default is the folder that\n"
+    "                  holds the program.\n"
+    "  --code-page N   take the personal password's character codes, and write output.txt, in\n"
+    "                  the Windows code page N: 874, 1250 to 1258; the default is the system's\n"
+    "                  on Windows, else 1252.\n";
 
 }  // namespace
 
 StartOptions read_start_options(const QStringList& arguments, const QString& executable_folder) {
     QCommandLineParser parser;
     const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("FOLDER"));
+    const QCommandLineOption code_page(QStringLiteral("code-page"), QString(), QStringLiteral("N"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     parser.addOption(dir);
+    parser.addOption(code_page);
     parser.addOption(help);
     StartOptions options;
     options.folder = executable_folder;
@@ -35,7 +40,8 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
         options.problem =
             parser.errorText() + QStringLiteral(
                                      ". Start tessaroll without options, or with --dir "
-                                     "FOLDER to use another folder.");
+                                     "FOLDER to use another folder and --code-page N to use "
+                                     "another code page.");
         return options;
     }
     if (parser.isSet(help)) {
@@ -48,6 +54,19 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
                               "arguments, or with --dir FOLDER to use another folder.")
                               .arg(parser.positionalArguments().constFirst());
         return options;
+    }
+    if (parser.isSet(code_page)) {
+        const QString text = parser.value(code_page);
+        bool number = false;
+        const long value = text.toLong(&number);
+        options.code_page = number ? code_page_from_number(value) : std::nullopt;
+        if (!options.code_page) {
+            options.problem =
+                QStringLiteral(
+                    "--code-page %1 is not a code page this program knows; give one of %2.")
+                    .arg(text, QString::fromStdString(known_code_pages_text()));
+            return options;
+        }
     }
     if (parser.isSet(dir)) {
         const QString folder = parser.value(dir);
@@ -83,7 +102,18 @@ int Main(QApplication& app) {
         show_message(nullptr, options.problem);
         return 2;
     }
-    frmMain window(options.folder, QDate::currentDate());
+    CodePage code_page = CodePage::Western;
+    if (options.code_page) {
+        code_page = *options.code_page;
+    } else {
+        const SystemCodePage system = system_code_page();
+        code_page = system.code_page;
+        if (!system.note.empty()) {
+            // Said once, before the main window, so that no list is made in it unseen.
+            show_message(nullptr, QString::fromStdString(system.note));
+        }
+    }
+    frmMain window(options.folder, QDate::currentDate(), code_page);
     QObject::connect(&window, &frmMain::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     return app.exec();

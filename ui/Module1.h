@@ -3,6 +3,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+
+#include "engine/code_page.h"
 
 class QApplication;
 
@@ -12,9 +15,11 @@ struct StartOptions {
     QString folder;   // the program's folder
     QString problem;  // a sentence for the user when the command line cannot be used
     bool help = false;
+    std::optional<CodePage> code_page;  // from --code-page N; else the system's is used
 };
 
-// The program's folder: the executable's folder, or DIR from "--dir DIR" / "--dir=DIR".
+// The program's folder: the executable's folder, or DIR from "--dir DIR" / "--dir=DIR"; the
+// code page from "--code-page N", one of the ten (anything else is a problem).
 // arguments include the program name first, as QCoreApplication::arguments() gives them.
 StartOptions read_start_options(const QStringList& arguments, const QString& executable_folder);
 

@@ -17,6 +17,7 @@
 
 #include "engine/atomic_file.h"
 #include "engine/error.h"
+#include "engine/list_file.h"
 #include "engine/password_list.h"
 #include "settings/box_number.h"
 #include "settings/pattern_file.h"
@@ -103,8 +104,8 @@ QAction* make_action(QWidget* window, QMenu* menu, const char* name, const char*
 
 }  // namespace
 
-frmMain::frmMain(const QString& folder, const QDate& today)
-    : QMainWindow(nullptr), folder_(folder), today_(today) {
+frmMain::frmMain(const QString& folder, const QDate& today, CodePage code_page)
+    : QMainWindow(nullptr), folder_(folder), today_(today), code_page_(code_page) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tessaroll"));
     setFont(form_font());
@@ -298,7 +299,7 @@ void frmMain::end_program() {
 }
 
 void frmMain::cmdPrint_Click() {
-    print_output_file(this, folder_path(), printer_factory_);
+    print_output_file(this, folder_path(), printer_factory_, code_page_);
 }
 
 void frmMain::About_Click() {
@@ -348,10 +349,11 @@ void frmMain::generate_passwords() {
                          QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
         };
         const std::vector<std::string> list =
-            compute_passwords(personal, day, month, year, settings_, notify);
+            compute_passwords(personal, day, month, year, settings_, code_page_, notify);
         // The file first: when it cannot be written, the box stays empty like the file's
         // previous list stays whole.
-        write_output_file(folder_path(), day, month, year, list, current_timestamp_text());
+        write_output_file(folder_path(), day, month, year, list, current_timestamp_text(),
+                          code_page_);
         QString text;
         for (std::size_t i = 0; i < list.size(); ++i) {
             text += QString::fromStdString(password_line(i + 1, list[i])) + QLatin1Char('\n');

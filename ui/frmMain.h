@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "engine/code_page.h"
 #include "settings/generation_settings.h"
 #include "ui/frmHelp.h"
 #include "ui/printing.h"
@@ -30,8 +31,9 @@ class frmMain : public QMainWindow {
 
 public:
     // folder: the program's folder, which holds output.txt, pattern.tq and the help pages.
-    // today: the date the date boxes start with. Form_Load runs before the constructor returns.
-    frmMain(const QString& folder, const QDate& today);
+    // today: the date the date boxes start with. code_page: that of the personal password's
+    // character codes and of output.txt. Form_Load runs before the constructor returns.
+    frmMain(const QString& folder, const QDate& today, CodePage code_page = CodePage::Western);
     ~frmMain() override;
 
     // The settings record shared by all windows.
@@ -70,6 +72,7 @@ private:
 
     QString folder_;
     QDate today_;
+    CodePage code_page_;
     GenerationSettings settings_;
     std::unique_ptr<frmSettings> settings_window_;
     QPointer<frmHelp> help_;

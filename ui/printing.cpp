@@ -23,7 +23,7 @@
 #endif
 
 #include "engine/code_page.h"
-#include "engine/password_list.h"
+#include "engine/list_file.h"
 #include "ui/message_box.h"
 
 namespace tessaroll::ui {
@@ -269,7 +269,7 @@ std::unique_ptr<Printer> make_default_printer(QString* problem) {
 }
 
 void print_output_file(QWidget* parent, const std::filesystem::path& folder,
-                       const PrinterFactory& factory) {
+                       const PrinterFactory& factory, CodePage code_page) {
     // The whole file is read before the printer is touched, so a file that cannot be read
     // sends nothing to the printer.
     const std::filesystem::path path = folder / std::string(kOutputFileName);
@@ -281,7 +281,7 @@ void print_output_file(QWidget* parent, const std::filesystem::path& folder,
     }
     std::vector<QString> lines;
     for (const std::string& line : split_lines(bytes)) {
-        lines.push_back(QString::fromStdString(windows1252_to_utf8(line)));
+        lines.push_back(QString::fromStdString(from_code_page(line, code_page)));
     }
 
     std::unique_ptr<Printer> printer = factory ? factory(&problem) : nullptr;

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "engine/code_page.h"
+
 class QWidget;
 
 namespace tessaroll::ui {
@@ -49,8 +51,8 @@ std::unique_ptr<Printer> make_default_printer(QString* problem);
 // What the Print button does: reads folder/output.txt whole, then makes a printer with factory,
 // makes the three settings, prints every line unchanged and ends the document. Every failure
 // (no printer, missing or unreadable file, refused job) shows one message box on parent and
-// sends nothing half.
+// sends nothing half. The file's text is in code_page, the code page it was written in.
 void print_output_file(QWidget* parent, const std::filesystem::path& folder,
-                       const PrinterFactory& factory);
+                       const PrinterFactory& factory, CodePage code_page = CodePage::Western);
 
 }  // namespace tessaroll::ui

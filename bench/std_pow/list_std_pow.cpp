@@ -10,7 +10,8 @@ std::vector<std::string> compute_passwords_std_pow(std::string_view personal, st
                                                    std::int16_t month, std::int16_t year,
                                                    std::int16_t pnumb, std::int16_t lentgh,
                                                    std::span<const std::int16_t> typ) {
-    return tessaroll::compute_passwords(personal, day, month, year, pnumb, lentgh, typ);
+    return tessaroll::compute_passwords(personal, day, month, year, pnumb, lentgh, typ,
+                                        tessaroll::CodePage::Western);
 }
 
 }  // namespace tessaroll_bench

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "../engine/vectors.h"
+#include "cli/self_test.h"
 #include "cli_fixture.h"
 
 namespace tessaroll {
@@ -21,7 +22,8 @@ std::string list_lines(const std::vector<std::string>& passwords) {
 std::string args_of(const testing::Vector& v) {
     return "generate --day=" + std::to_string(v.day) + " --month=" + std::to_string(v.month) +
            " --year=" + std::to_string(v.year) + " --count=" + std::to_string(v.count) +
-           " --length=" + std::to_string(v.length) + " --pattern=" + v.pattern;
+           " --length=" + std::to_string(v.length) + " --pattern=" + v.pattern +
+           " --code-page=" + std::to_string(static_cast<int>(v.code_page));
 }
 
 TEST_F(GenerateCli, ReferenceVectorsThroughTheExecutable) {
@@ -44,7 +46,7 @@ TEST_F(GenerateCli, ReferenceVectorsThroughTheExecutable) {
         }
         ++checked;
     }
-    EXPECT_EQ(checked, 60);
+    EXPECT_EQ(checked, 67);
 }
 
 TEST_F(GenerateCli, PasswordIsOneLineWithOnlyItsLineEndRemoved) {
@@ -148,7 +150,62 @@ TEST_F(GenerateCli, UntilPrintsOneBlockPerDay) {
 TEST_F(GenerateCli, SelfTestAgreesWithEveryVector) {
     const testing::CliRun r = cli("self-test");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "419 of 419 vectors agree with the reference lists.\n");
+    EXPECT_EQ(r.out, "463 of 463 vectors agree with the reference lists.\n");
+    // Comparing with the system's own conversion needs Windows.
+    const testing::CliRun compare = cli("self-test --code-pages");
+    EXPECT_EQ(compare.status, 2);
+    EXPECT_NE(compare.err.find("only on Windows"), std::string::npos) << compare.err;
+}
+
+TEST(SelfTestVectors, TheBuiltInTextIsTheVectorFile) {
+    // Regenerate cli/self_test_vectors.cpp (scripts/make_self_test_vectors.py) after every change
+    // of tests/data/engine.jsonl.
+    EXPECT_TRUE(cli::built_in_reference_vectors() == testing::vector_file_text());
+}
+
+TEST(SelfTestVectors, UnreadableLinesAreNamed) {
+    const char* const bad[] = {
+        "{\"personal\": \"x\"}",
+        "not json",
+        "{\"personal\": \"\", \"day\": 1, \"month\": 2, \"year\": 2002, \"count\": 4, "
+        "\"length\": 10, \"pattern\": \"\", \"code_page\": 437, \"passwords\": [], "
+        "\"messages\": 0}",
+        "{\"personal\": \"\", \"day\": 1, \"month\": 2, \"year\": 2002, \"count\": 4, "
+        "\"length\": 10, \"pattern\": \"\", \"error\": \"something new\"}",
+    };
+    for (const char* line : bad) {
+        try {
+            cli::parse_reference_vectors(std::string("\n\n") + line + "\n");
+            ADD_FAILURE() << "no error for " << line;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST_F(GenerateCli, CodePageOfThePersonalPasswordAndTheFile) {
+    const std::string args = "generate --date 2002-07-26 --output-dir .";
+    put("password.txt", "\xC5\x82\xC3\xB3\x64\xC5\xBA\n");  // "\u0142\u00f3d\u017a"
+    const testing::CliRun plain = cli(args);
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(cli(args + " --code-page 1252").out, plain.out);
+    const testing::CliRun polish = cli(args + " --code-page=1250");
+    ASSERT_EQ(polish.status, 0) << polish.err;
+    EXPECT_NE(polish.out, plain.out);
+    // 1252 lacks "\u0142" and "\u017a" and takes their best fits, "l" and "z".
+    put("password.txt", "l\xC3\xB3\x64z\n");
+    EXPECT_EQ(cli(args).out, plain.out);
+
+    for (const char* wrong : {"437", "65001", "1252x", "-1252"}) {
+        const testing::CliRun r = cli(args + " --code-page=" + wrong);
+        EXPECT_EQ(r.status, 2) << wrong;
+        EXPECT_EQ(r.out, "") << wrong;
+        EXPECT_NE(r.err.find("874 (Thai), 1250 (Central European), 1251 (Cyrillic)"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find("1257 (Baltic) and 1258 (Vietnamese)."), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace

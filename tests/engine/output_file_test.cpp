@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "engine/atomic_file.h"
-#include "engine/password_list.h"
+#include "engine/list_file.h"
 
 namespace tessaroll {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr CodePage kCp = CodePage::Western;
 
 std::string read_bytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -38,7 +40,7 @@ protected:
 
 TEST_F(OutputFile, ExactBytes) {
     const std::vector<std::string> list = {"00ru49wwru", "67gb24cpzf"};
-    write_output_file(dir_, 26, 7, 2002, list, "26.07.2002 14:03:05");
+    write_output_file(dir_, 26, 7, 2002, list, "26.07.2002 14:03:05", kCp);
     EXPECT_EQ(read_bytes(dir_ / "output.txt"),
               "Date=7/26/2002\r\n"
               "\r\n"
@@ -49,20 +51,28 @@ TEST_F(OutputFile, ExactBytes) {
 }
 
 TEST_F(OutputFile, EmptyListGivesFourLinesAndNegativeNumbersKeepTheirSign) {
-    write_output_file(dir_, -3, 13, 2002, {}, "x");
+    write_output_file(dir_, -3, 13, 2002, {}, "x", kCp);
     EXPECT_EQ(read_bytes(dir_ / "output.txt"), "Date=13/-3/2002\r\n\r\n\r\nGenerated on x\r\n");
 }
 
 TEST_F(OutputFile, TimeStampIsWrittenInTheCodePage) {
-    write_output_file(dir_, 1, 2, 2003, {"1"}, "1. f\xC3\xA9vr. 2003 10:00:00");
+    write_output_file(dir_, 1, 2, 2003, {"1"}, "1. f\xC3\xA9vr. 2003 10:00:00", kCp);
     EXPECT_NE(read_bytes(dir_ / "output.txt").find("Generated on 1. f\xE9vr. 2003"),
+              std::string::npos);
+    // "26 \u043b\u0438\u043f. 2002" (Ukrainian): its own bytes in 1251, best fits or "?" in 1252.
+    const std::string stamp = "26 \xD0\xBB\xD0\xB8\xD0\xBF. 2002";
+    write_output_file(dir_, 26, 7, 2002, {"1"}, stamp, CodePage::Cyrillic);
+    const std::string cyrillic = read_bytes(dir_ / "output.txt");
+    EXPECT_NE(cyrillic.find("Generated on 26 \xEB\xE8\xEF. 2002\r\n"), std::string::npos)
+        << cyrillic;
+    EXPECT_EQ(output_file_text(26, 7, 2002, {"1"}, stamp, kCp).find("\xEB\xE8\xEF"),
               std::string::npos);
 }
 
 TEST_F(OutputFile, ReplacesThePreviousFileAndOnlyItsOwnerMayReadIt) {
     std::ofstream(dir_ / "output.txt") << "an older and much longer list than the next one\n";
     ::chmod((dir_ / "output.txt").c_str(), 0644);
-    write_output_file(dir_, 2, 1, 2002, {"a"}, "t");
+    write_output_file(dir_, 2, 1, 2002, {"a"}, "t", kCp);
     EXPECT_EQ(read_bytes(dir_ / "output.txt"),
               "Date=1/2/2002\r\n\r\nPassword 1= a\r\n\r\nGenerated on t\r\n");
     struct stat st {};
@@ -77,7 +87,7 @@ TEST_F(OutputFile, FailedWriteLeavesThePreviousFileWhole) {
     // A folder where the temporary file must go makes the write fail even for root.
     fs::create_directory(dir_ / "output.txt.tmp");
     try {
-        write_output_file(dir_, 2, 1, 2002, {"new"}, "t");
+        write_output_file(dir_, 2, 1, 2002, {"new"}, "t", kCp);
         FAIL() << "no error";
     } catch (const FileError& e) {
         const std::string what = e.what();
@@ -88,7 +98,8 @@ TEST_F(OutputFile, FailedWriteLeavesThePreviousFileWhole) {
 }
 
 TEST_F(OutputFile, MissingFolderIsReported) {
-    EXPECT_THROW(write_output_file(dir_ / "no-such-folder", 2, 1, 2002, {"a"}, "t"), FileError);
+    EXPECT_THROW(write_output_file(dir_ / "no-such-folder", 2, 1, 2002, {"a"}, "t", kCp),
+                 FileError);
     EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
 }
 

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 #include "settings/pattern_file.h"
 #include "ui/frmMain.h"
@@ -78,8 +79,8 @@ private:
     QAction* action(const char* name) const { return control<QAction>(name); }
     QString list_box() const { return control<QPlainTextEdit>("txtPasswords")->toPlainText(); }
 
-    void open(const QDate& today = QDate(2005, 3, 9)) {
-        window_ = std::make_unique<frmMain>(dir_->path(), today);
+    void open(const QDate& today = QDate(2005, 3, 9), CodePage code_page = CodePage::Western) {
+        window_ = std::make_unique<frmMain>(dir_->path(), today, code_page);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -243,15 +244,28 @@ private slots:
     void generate_matches_the_reference_data() {
         const std::vector<Vector> vectors = engine_vectors();
         QVERIFY(vectors.size() > 40);
-        // Several kinds: empty and non-ASCII personal passwords, a count of 0, long lists.
-        int checked = 0;
+        // Several kinds: empty and non-ASCII personal passwords, a count of 0, long lists, and one
+        // list of each other code page, with the window started in that code page.
+        std::vector<Vector> picked;
         for (std::size_t n = 0; n < vectors.size(); n += vectors.size() / 7) {
-            const Vector& v = vectors[n];
+            picked.push_back(vectors[n]);
+        }
+        for (const Vector& v : vectors) {
+            const auto seen = [&](const Vector& p) { return p.code_page == v.code_page; };
+            if (!v.error && std::none_of(picked.begin(), picked.end(), seen)) {
+                picked.push_back(v);
+            }
+        }
+        int checked = 0;
+        for (const Vector& v : picked) {
+            QVERIFY(!v.error);
             cleanup();
             init();
             QVERIFY(
                 write_bytes(path("pattern.tq"), pattern_file_bytes(v.count, v.length, v.pattern)));
-            open();
+            const auto code_page = code_page_from_number(v.code_page);
+            QVERIFY(code_page);
+            open(QDate(2005, 3, 9), *code_page);
             QVERIFY(settings_window());
             QCOMPARE(settings_window()->count_text(), QString::number(v.count));
             control<QLineEdit>("txtPpswd")->setText(v.personal);
@@ -269,7 +283,7 @@ private slots:
             QVERIFY(control<QPushButton>("cmdPrint")->isEnabled());
             ++checked;
         }
-        QVERIFY(checked >= 7);
+        QCOMPARE(checked, 17);
     }
 
     void empty_settings_boxes_get_4_and_10() {

@@ -45,6 +45,34 @@ private slots:
         QVERIFY(!options.help);
     }
 
+    void code_page_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code_page");    // 0 for none given
+        QTest::addColumn<QString>("problem");  // a part of the sentence; empty for none
+        QTest::newRow("none") << QStringList{} << 0 << "";
+        QTest::newRow("1250") << QStringList{"--code-page", "1250"} << 1250 << "";
+        QTest::newRow("=874") << QStringList{"--code-page=874"} << 874 << "";
+        QTest::newRow("with --dir")
+            << QStringList{"--dir", "/tmp", "--code-page", "1258"} << 1258 << "";
+        QTest::newRow("437") << QStringList{"--code-page", "437"} << 0
+                             << "--code-page 437 is not a code page this program knows; give one "
+                                "of 874 (Thai), 1250 (Central European)";
+        QTest::newRow("65001") << QStringList{"--code-page", "65001"} << 0
+                               << "1257 (Baltic) and 1258 (Vietnamese).";
+        QTest::newRow("not a number") << QStringList{"--code-page", "cp1252"} << 0 << "cp1252";
+        QTest::newRow("no value") << QStringList{"--code-page"} << 0 << "--code-page N";
+    }
+    void code_page() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code_page);
+        QFETCH(QString, problem);
+        const StartOptions options =
+            read_start_options(QStringList{"tessaroll"} + arguments, "/opt/tessaroll");
+        QVERIFY2(options.problem.contains(problem), qPrintable(options.problem));
+        QCOMPARE(options.problem.isEmpty(), problem.isEmpty());
+        QCOMPARE(options.code_page ? static_cast<int>(*options.code_page) : 0, code_page);
+    }
+
     void help() {
         QVERIFY(read_start_options({"tessaroll", "--help"}, "/opt").help);
         QVERIFY(read_start_options({"tessaroll", "-h"}, "/opt").help);

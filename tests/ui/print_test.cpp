@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/list_file.h"
 #include "engine/password_list.h"
 #include "recording_printer.h"
 #include "settings/generation_settings.h"
@@ -39,8 +40,8 @@ WrittenList write_list(const std::filesystem::path& folder, const std::string& p
     settings.lentgh = 10;
     set_pattern_letters(settings, "dllddlldld");
     const std::vector<std::string> passwords =
-        compute_passwords(personal, day, month, year, settings);
-    write_output_file(folder, day, month, year, passwords, timestamp);
+        compute_passwords(personal, day, month, year, settings, CodePage::Western);
+    write_output_file(folder, day, month, year, passwords, timestamp, CodePage::Western);
 
     WrittenList list;
     list.lines.push_back(QStringLiteral("Date=%1/%2/%3").arg(month).arg(day).arg(year));
@@ -178,12 +179,13 @@ private slots:
 
     // How lines are cut from the file: CR LF ends a line, empty lines stay, a last line
     // without a line end is printed, nothing follows a final line end, and the 8-bit text is
-    // read in the Windows code page.
+    // read in the code page it was written in.
     void file_lines_are_printed_unchanged() {
         struct Case {
             const char* name;
             std::string bytes;
             std::vector<QString> lines;
+            CodePage code_page = CodePage::Western;
         };
         const std::vector<Case> cases = {
             {"empty file", "", {}},
@@ -191,11 +193,12 @@ private slots:
             {"last line without line end", "A\r\n\r\nB", {"A", "", "B"}},
             {"blanks kept", "  x  \r\n\r\n\r\n", {"  x  ", "", ""}},
             {"code page", "caf\xE9 \x80 \x9C\r\n", {QStringLiteral(u"café € œ")}},
+            {"code page 1251", "\xEB\xE8\xEF\r\n", {QStringLiteral(u"лип")}, CodePage::Cyrillic},
         };
         for (const Case& c : cases) {
             write_bytes(folder_ / "output.txt", c.bytes);
             RecordingPrinters printers;
-            print_output_file(nullptr, folder_, printers.factory());
+            print_output_file(nullptr, folder_, printers.factory(), c.code_page);
             QVERIFY2(messages_.empty(), c.name);
             QCOMPARE(printers.count(), std::size_t{1});
             QVERIFY2(printers.lines(0) == c.lines, c.name);

@@ -90,6 +90,8 @@ struct Vector {
     int day = 0, month = 0, year = 0, count = 0, length = 0;
     QString pattern;  // 'd' digit, 'l' letter for positions 1 ..
     QStringList passwords;
+    int code_page = 1252;
+    bool error = false;  // the vector meets a limit of the computation
 };
 
 inline std::vector<Vector> engine_vectors() {
@@ -115,6 +117,8 @@ inline std::vector<Vector> engine_vectors() {
         for (const QJsonValue& p : o.value(QStringLiteral("passwords")).toArray()) {
             v.passwords << p.toString();
         }
+        v.code_page = o.value(QStringLiteral("code_page")).toInt(1252);
+        v.error = o.contains(QStringLiteral("error"));
         vectors.push_back(v);
     }
     return vectors;
