@@ -5,7 +5,9 @@
 #   2. builds GMP and MPFR for 64-bit Windows from Debian's own source packages, static, once:
 #      they are kept in build-windows/deps and reused by every later run;
 #   3. cross-builds tessaroll-cli with mingw-w64 (cmake/mingw-w64-x86_64.cmake), statically linked;
-#   4. runs under Wine the CLI's self-test, every reference vector of tests/data/engine.jsonl and a
+#   4. runs under Wine, with the ANSI code page 1252, the CLI's self-test, the comparison of its
+#      code-page tables with Windows' own conversion, every reference vector of
+#      tests/data/engine.jsonl on both builds (those of other code pages through --code-page), and a
 #      comparison of output.txt with the one the Linux CLI writes (scripts/windows_vectors.py).
 #
 # Environment: WINDOWS_BUILD (default build-windows), JOBS (default: number of cores),
@@ -133,10 +135,11 @@ while read -r name version; do
 done <"$stamp"
 
 # --- 3. The Windows CLI --------------------------------------------------------------------------
-# CLI11 is a header-only library: its headers are shared with the Linux build, through a folder of
-# their own so that no other Linux header can reach the Windows compiler.
-mkdir -p "$deps/cli11/include"
+# CLI11 and nlohmann-json are header-only libraries: their headers are shared with the Linux build,
+# each through a folder of its own so that no other Linux header can reach the Windows compiler.
+mkdir -p "$deps/cli11/include" "$deps/json/include"
 ln -sfn /usr/include/CLI "$deps/cli11/include/CLI"
+ln -sfn /usr/include/nlohmann "$deps/json/include/nlohmann"
 
 cli_build="$out/cli"
 say "building tessaroll-cli for Windows in $cli_build"
@@ -145,6 +148,7 @@ PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
     cmake -S "$root" -B "$cli_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_FIND_ROOT_PATH="$prefix" -DCLI11_INCLUDE_DIR="$deps/cli11/include" \
+    -DNLOHMANN_JSON_INCLUDE_DIR="$deps/json/include" \
     -DTESSAROLL_BUILD_UI=OFF -DTESSAROLL_BUILD_TESTS=OFF -DTESSAROLL_BUILD_BENCH=OFF \
     ${CMAKE_ARGS:-} >"$out/configure.log" || {
     cat "$out/configure.log" >&2
@@ -162,7 +166,7 @@ if grep -qiE '(^| )lib[^ ]*\.dll' <<<"$dlls"; then
 fi
 say "$windows_cli imports only Windows' own DLLs: $dlls"
 
-# --- 4. The Linux CLI, for output.txt and for passwords Windows converts by best fit -------------
+# --- 4. The Linux CLI, for the same vectors and output.txt ---------------------------------------
 linux_cli="$root/${BUILD:-build}/cli/tessaroll-cli"
 if [ ! -x "$linux_cli" ]; then
     native="$root/build-windows-native"
@@ -196,14 +200,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # One server for every Windows process of this run, so that each starts in a fraction of a second.
 "$wineserver" -p
-# The ANSI code page of this Windows, and the system's table for it. Output goes to a file: the
-# first program starts Wine's helper processes, which keep its handles open.
+# The ANSI code page of this Windows, which the vectors without a code page of their own need to be
+# 1252. Output goes to a file: the first program starts Wine's helper processes, which keep its
+# handles open.
 "$wine" reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP \
     >"$out/code-page.txt" 2>/dev/null
 acp=$(awk '$1 == "ACP" { print $3 }' "$out/code-page.txt" | tr -d '\r')
-code_page_table=/usr/share/wine/nls/c_$acp.nls
-if [ -z "$acp" ] || [ ! -f "$code_page_table" ]; then
-    say "cannot tell the ANSI code page of the Wine prefix: $(cat "$out/code-page.txt")" >&2
+if [ "$acp" != 1252 ]; then
+    say "the Wine prefix has the ANSI code page '${acp}', not 1252: $(cat "$out/code-page.txt")" >&2
     exit 1
 fi
 
@@ -211,6 +215,6 @@ fi
 say "checking under Wine ($($wine --version), ANSI code page $acp)"
 python3 "$root/scripts/windows_vectors.py" --wine "$wine" --windows-cli "$windows_cli" \
     --linux-cli "$linux_cli" --vectors "$root/tests/data/engine.jsonl" \
-    --code-page-table "$code_page_table" --work "$out/check" --jobs "$jobs" && status=0 || status=$?
+    --work "$out/check" --jobs "$jobs" && status=0 || status=$?
 say "finished in $(elapsed)"
 exit $status

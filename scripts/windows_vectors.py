@@ -1,72 +1,39 @@
 #!/usr/bin/env python3
 """Checks the Windows tessaroll-cli under Wine against the reference vectors and the Linux CLI.
 
-Run by scripts/test-windows.sh, which builds both programs and sets up Wine. Checks:
+Run by scripts/test-windows.sh, which builds both programs and sets up Wine with the ANSI code
+page 1252. Checks:
 
-* `self-test` of the Windows CLI agrees on every built-in vector;
-* every vector of tests/data/engine.jsonl through `generate`, the output compared byte for byte
-  with the lines the vector expects (Windows writes text with CR LF line ends);
+* `self-test` of the Windows CLI agrees on every built-in vector, and `self-test --code-pages`
+  finds the code-page tables equal to Windows' own conversion (WideCharToMultiByte and
+  MultiByteToWideChar) for each of the ten code pages and every UTF-16 unit;
+* every vector of tests/data/engine.jsonl through `generate` on both builds, the output compared
+  byte for byte with the lines the vector expects (Windows writes text with CR LF line ends). A
+  vector with a "code_page" is given to both through --code-page; the others use the system's
+  code page, 1252 on both;
+* one personal password with characters outside Windows-1252 gives the same list on both builds,
+  with the system's code page and with --code-page 1252, and another list, again the same on
+  both, with --code-page 1250;
 * output.txt written by the Windows CLI has the bytes of the one the Linux CLI writes, apart from
   the time stamp, also when it replaces an older output.txt.
-
-The reference lists hold Windows-1252 codes, where a character the code page lacks counts as "?".
-Windows converts the personal password with the system's own best-fit mapping instead (U+0142 is
-"l" there, not "?"). For a vector whose password Windows converts to other codes, the expected
-list is the Linux CLI's list for the password as Windows converts it, the conversion taken from
-the system's code page table (an .nls file). Such vectors are counted apart.
 """
 import argparse
 import concurrent.futures
 import json
 import os
 import pathlib
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 
 CRLF = b"\r\n"
-
-
-class CodePageTable:
-    """The UTF-16 to code page table of a single-byte Windows code page file (c_NNNN.nls)."""
-
-    def __init__(self, path: pathlib.Path):
-        data = path.read_bytes()
-        header_words, self.code_page, max_char_size = struct.unpack_from("<3H", data, 0)
-        if max_char_size != 1:
-            raise ValueError(f"{path}: code page {self.code_page} is not a single-byte one")
-        # After the header: the offset (in words, from its own place) of the table of the other
-        # direction; that table starts with one word of its own, then 65536 bytes.
-        offset_place = 2 * header_words
-        (to_wide_words,) = struct.unpack_from("<H", data, offset_place)
-        start = offset_place + 2 * to_wide_words + 2
-        self.to_bytes = data[start : start + 65536]
-        if len(self.to_bytes) != 65536:
-            raise ValueError(f"{path}: table is cut short")
-
-    def encode(self, text: str) -> bytes:
-        units = text.encode("utf-16-le")
-        return bytes(
-            self.to_bytes[int.from_bytes(units[i : i + 2], "little")]
-            for i in range(0, len(units), 2)
-        )
-
-
-def reference_codes(text: str) -> bytes:
-    """Windows-1252 codes as the reference lists count them: "?" for every missing code point."""
-    out = bytearray()
-    for ch in text:
-        try:
-            out += ch.encode("cp1252")
-        except UnicodeEncodeError:
-            out += b"?"
-    return bytes(out)
+# "\u0142\u00f3d\u017a": 1252 lacks two of its letters and takes their best fits; 1250 has all.
+PORTABILITY_PASSWORD = "\u0142\u00f3d\u017a"
 
 
 def generate_args(v: dict) -> list:
-    return [
+    args = [
         "generate",
         f"--day={v['day']}",
         f"--month={v['month']}",
@@ -75,6 +42,9 @@ def generate_args(v: dict) -> list:
         f"--length={v['length']}",
         f"--pattern={v['pattern']}",
     ]
+    if "code_page" in v:
+        args.append(f"--code-page={v['code_page']}")
+    return args
 
 
 class Runner:
@@ -131,98 +101,104 @@ class Tally:
         return ok
 
 
-def check_self_test(run: Runner, tally: Tally):
-    result = run.windows(["self-test"])
+def check_self_test(run: Runner, tally: Tally, vector_count: int):
+    result = run.windows(["self-test", "--code-pages"])
     out = result.stdout.replace(CRLF, b"\n").decode("utf-8", "replace")
     print("self-test under Wine: " + out.strip().replace("\n", " | "), flush=True)
-    first = out.split("\n", 1)[0].split()
-    whole = len(first) >= 3 and first[1] == "of" and first[0] == first[2] and first[0] != "0"
+    lines = out.split("\n")
+    whole = f"{vector_count} of {vector_count} vectors agree with the reference lists."
+    tables = len(lines) > 1 and lines[1].startswith("Code-page tables") and \
+        lines[1].endswith("; 0 differ.")
     tally.check(
-        result.returncode == 0 and whole and "left out" not in out,
-        "self-test under Wine",
+        result.returncode == 0 and lines[0] == whole and tables,
+        "self-test --code-pages under Wine",
         f"exit {result.returncode}, stdout {show(result.stdout)}, stderr {show(result.stderr)}",
     )
 
 
-def vector_outcome(run: Runner, table: CodePageTable, number: int, v: dict):
-    """(category, ok, detail) of one vector."""
-    personal = v["personal"]
-    utf8 = personal.encode("utf-8")
-    result = run.windows(generate_args(v), utf8)
-    where = f"vector on line {number} of the file"
-
+def vector_outcome(run: Runner, system: str, number: int, v: dict):
+    """Whether one build computes the vector's outcome, and what it did otherwise."""
+    utf8 = v["personal"].encode("utf-8")
+    args = generate_args(v)
+    result = run.windows(args, utf8) if system == "Windows" else run.linux(args, utf8)
+    newline = CRLF if system == "Windows" else b"\n"
+    where = f"{system}, vector on line {number} of the file"
     if "error" in v:
-        expected = run.linux(generate_args(v), utf8)
-        ok = (
-            result.returncode == 1
-            and expected.returncode == 1
-            and result.stdout == b""
-            and result.stderr.replace(CRLF, b"\n") == expected.stderr
-            and expected.stderr != b""
-        )
-        detail = (
-            f"{where}: expected the error '{v['error']}' (exit 1, Linux says "
-            f"{show(expected.stderr)}); Windows exit {result.returncode}, "
-            f"stdout {show(result.stdout)}, stderr {show(result.stderr)}"
-        )
-        return "error", ok, detail
-
-    system_codes = table.encode(personal)
-    if system_codes == reference_codes(personal):
-        category = "reference"
-        expected_out = b"".join(
-            f"Password {i}= {pw}".encode("ascii") + CRLF for i, pw in enumerate(v["passwords"], 1)
-        )
+        ok = result.returncode == 1 and result.stdout == b"" and result.stderr != b""
+        expected = f"the error '{v['error']}' (exit 1)"
+        if system == "Windows":
+            # The same sentence as on Linux.
+            linux = run.linux(args, utf8)
+            ok = ok and result.stderr.replace(CRLF, b"\n") == linux.stderr
+            expected += f", as on Linux: {show(linux.stderr)}"
     else:
-        # Windows gives this password other codes than the reference; the Linux CLI computes the
-        # list for those codes. One of Windows-1252's five unassigned bytes has no text that would
-        # give it on Linux, so such a vector cannot be checked this way and counts as failed.
-        category = "best fit, same list"
-        try:
-            as_linux_text = system_codes.decode("cp1252").encode("utf-8")
-        except UnicodeDecodeError:
-            return category, False, f"{where}: codes {show(system_codes)} have no Linux text"
-        expected = run.linux(generate_args(v), as_linux_text)
-        if expected.returncode != 0:
-            return category, False, f"{where}: the Linux CLI failed: {show(expected.stderr)}"
-        expected_out = expected.stdout.replace(b"\n", CRLF)
-        if expected.stdout != b"".join(f"Password {i}= {pw}\n".encode("ascii") for i, pw in
-                                       enumerate(v["passwords"], 1)):
-            category = "best fit, other list"
-    expected_err = b"???" + CRLF
-    ok = (
-        result.returncode == 0
-        and result.stdout == expected_out
-        and result.stderr == expected_err * v.get("messages", 0)
-    )
+        expected_out = b"".join(
+            f"Password {i}= {pw}".encode("ascii") + newline
+            for i, pw in enumerate(v["passwords"], 1)
+        )
+        ok = (
+            result.returncode == 0
+            and result.stdout == expected_out
+            and result.stderr == (b"???" + newline) * v.get("messages", 0)
+        )
+        expected = show(expected_out)
     detail = (
-        f"{where}, {category}: exit {result.returncode}\n"
-        f"     expected {show(expected_out)}\n     got      {show(result.stdout)}\n"
-        f"     stderr   {show(result.stderr)}"
+        f"{where}: expected {expected}\n     exit {result.returncode}, "
+        f"stdout {show(result.stdout)}\n     stderr {show(result.stderr)}"
     )
-    return category, ok, detail
+    return ok, detail
 
 
-def check_vectors(run: Runner, table: CodePageTable, vectors_file: pathlib.Path, jobs: int, tally):
-    vectors = [json.loads(line) for line in vectors_file.read_text("utf-8").splitlines() if line]
-    started = time.monotonic()
-    agreed = {}
-    totals = {}
-    with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
-        futures = [
-            pool.submit(vector_outcome, run, table, n, v) for n, v in enumerate(vectors, 1)
-        ]
-        for future in futures:
-            category, ok, detail = future.result()
-            totals[category] = totals.get(category, 0) + 1
-            if tally.check(ok, "vector", detail):
-                agreed[category] = agreed.get(category, 0) + 1
-    seconds = time.monotonic() - started
-    parts = ", ".join(f"{agreed.get(c, 0)} of {n} {c}" for c, n in sorted(totals.items()))
-    print(
-        f"vectors under Wine: {sum(agreed.values())} of {len(vectors)} agree ({parts}); "
-        f"{seconds:.1f} s, {jobs} at a time",
-        flush=True,
+def check_vectors(run: Runner, vectors: list, jobs: int, tally: Tally):
+    for system in ("Linux", "Windows"):
+        started = time.monotonic()
+        with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
+            futures = [
+                (v, pool.submit(vector_outcome, run, system, n, v))
+                for n, v in enumerate(vectors, 1)
+            ]
+            agreed = 0
+            through_option = 0
+            for v, future in futures:
+                ok, detail = future.result()
+                if tally.check(ok, "vector", detail):
+                    agreed += 1
+                    through_option += "code_page" in v
+        options = sum("code_page" in v for v in vectors)
+        print(
+            f"vectors through the {system} CLI: {agreed} of {len(vectors)} agree "
+            f"({through_option} of {options} through --code-page); "
+            f"{time.monotonic() - started:.1f} s, {jobs} at a time",
+            flush=True,
+        )
+
+
+def check_portability(run: Runner, tally: Tally):
+    """One list for a personal password outside Windows-1252 on both builds, in both ways of
+    asking for 1252; another one, again on both, in 1250."""
+    personal = PORTABILITY_PASSWORD.encode("utf-8")
+    args = ["generate", "--date=2002-07-26", "--count=4", "--length=10"]
+
+    def lines(result):
+        return result.stdout.replace(CRLF, b"\n") if result.returncode == 0 else None
+
+    lists = {
+        "Linux": lines(run.linux(args, personal)),
+        "Windows (ANSI code page 1252)": lines(run.windows(args, personal)),
+        "Linux --code-page 1252": lines(run.linux(args + ["--code-page=1252"], personal)),
+        "Windows --code-page 1252": lines(run.windows(args + ["--code-page=1252"], personal)),
+        "Linux --code-page 1250": lines(run.linux(args + ["--code-page=1250"], personal)),
+        "Windows --code-page 1250": lines(run.windows(args + ["--code-page=1250"], personal)),
+    }
+    for name, listed in lists.items():
+        shown = listed.decode("ascii").strip().replace("\n", ", ") if listed else "failed"
+        print(f"{PORTABILITY_PASSWORD} on 26 July 2002, {name}: {shown}", flush=True)
+    values = list(lists.values())
+    tally.check(
+        all(values) and len(set(values[:4])) == 1 and values[4] == values[5] and
+        values[4] != values[0],
+        f"the lists of {PORTABILITY_PASSWORD}",
+        "1252 must give one list on both builds, 1250 another one on both",
     )
 
 
@@ -234,12 +210,12 @@ def split_output(data: bytes):
     return lines[:-1], lines[-1].startswith(b"Generated on ")
 
 
-def check_output_files(run: Runner, vectors_file: pathlib.Path, work: pathlib.Path, tally):
-    vectors = [json.loads(line) for line in vectors_file.read_text("utf-8").splitlines() if line]
+def check_output_files(run: Runner, vectors: list, work: pathlib.Path, tally: Tally):
     listed = [v for v in vectors if "passwords" in v and v["count"] > 0]
     cases = [
         max(listed, key=lambda v: (v["count"], len(v["personal"]))),
         next(v for v in listed if any(ord(c) > 127 for c in v["personal"])),
+        next(v for v in listed if v.get("code_page", 1252) != 1252),
         dict(listed[0], count=0),
     ]
     win_dir = work / "output-windows"
@@ -281,18 +257,18 @@ def main() -> int:
     parser.add_argument("--windows-cli", required=True)
     parser.add_argument("--linux-cli", required=True)
     parser.add_argument("--vectors", required=True, type=pathlib.Path)
-    parser.add_argument("--code-page-table", required=True, type=pathlib.Path)
     parser.add_argument("--work", required=True, type=pathlib.Path)
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
     args = parser.parse_args()
 
     args.work.mkdir(parents=True, exist_ok=True)
+    vectors = [json.loads(line) for line in args.vectors.read_text("utf-8").splitlines() if line]
     run = Runner(args)
-    table = CodePageTable(args.code_page_table)
     tally = Tally()
-    check_self_test(run, tally)
-    check_vectors(run, table, args.vectors, args.jobs, tally)
-    check_output_files(run, args.vectors, args.work, tally)
+    check_self_test(run, tally, len(vectors))
+    check_vectors(run, vectors, args.jobs, tally)
+    check_portability(run, tally)
+    check_output_files(run, vectors, args.work, tally)
     print(f"{tally.passed} passed, {tally.failed} failed")
     return 0 if tally.failed == 0 else 1
 
