@@ -151,6 +151,8 @@ constexpr std::string_view kUtf8Cases[] = {
     "\xC3",                      // cut short at the end
     "\xE2\x82",
     "\xF0\x9F\x98",
+    "a\xF0\x9F"
+    "b",
     "\xE2\x82"
     "x\xF0\x9F"
     "y",  // cut short before another character

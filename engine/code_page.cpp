@@ -49,51 +49,51 @@ const Table& table_of(CodePage cp) {
                                 " is not one of " + known_code_pages_text());
 }
 
-// Decodes the sequence at s[i] into cp and returns its length. A part that is not valid UTF-8
-// gives U+FFFD and the length of that part: the lead byte and the continuation bytes that still
-// fitted, so that a byte that cannot continue the sequence starts the next one.
+// Decodes the sequence at s[i] into cp and returns how many bytes it takes. Where the text is not
+// valid UTF-8 it gives U+FFFD for as many bytes as Windows' own decoder does:
+// - a byte that cannot start a sequence (80 to C1, F5 to FF): that byte;
+// - a sequence that the text ends in the middle of: the rest of the text;
+// - a byte that does not continue the sequence: the bytes before it;
+// - an overlong form, a surrogate or a value past U+10FFFF: the lead byte and the first
+//   continuation byte, which shows it.
 std::size_t decode(std::string_view s, std::size_t i, char32_t& cp) {
     const auto lead = static_cast<unsigned char>(s[i]);
     if (lead < 0x80) {
         cp = lead;
         return 1;
     }
-    std::size_t length = 0;
+    cp = kReplacement;
+    std::size_t more = 0;  // continuation bytes
     char32_t value = 0;
-    // The range of the second byte; it is narrower than 80..BF after E0 (overlong), ED
-    // (surrogates), F0 (overlong) and F4 (past U+10FFFF).
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
     if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, value = lead & 0x1F;
+        more = 1, value = lead & 0x1F;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, value = lead & 0x0F;
-        low = lead == 0xE0 ? 0xA0 : low;
-        high = lead == 0xED ? 0x9F : high;
+        more = 2, value = lead & 0x0F;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, value = lead & 0x07;
-        low = lead == 0xF0 ? 0x90 : low;
-        high = lead == 0xF4 ? 0x8F : high;
+        more = 3, value = lead & 0x07;
     } else {
-        cp = kReplacement;  // C0, C1 and F5 to FF never start a sequence; 80 to BF continue one
         return 1;
     }
-    for (std::size_t k = 1; k < length; ++k) {
-        if (i + k >= s.size()) {
-            cp = kReplacement;
-            return k;
-        }
+    if (s.size() - i <= more) {
+        return s.size() - i;
+    }
+    for (std::size_t k = 1; k <= more; ++k) {
         const auto b = static_cast<unsigned char>(s[i + k]);
-        if (b < low || b > high) {
-            cp = kReplacement;
+        if ((b & 0xC0) != 0x80) {
             return k;
         }
         value = (value << 6) | (b & 0x3F);
-        low = 0x80;
-        high = 0xBF;
+        // After the first continuation byte the value's top bits tell an overlong form (below
+        // U+0800 or U+10000), a surrogate (U+D800 to U+DFFF) and a value past U+10FFFF.
+        const bool wrong =
+            k == 1 && ((more == 2 && (value < 0x20 || (value >= 0x360 && value <= 0x37F))) ||
+                       (more == 3 && (value < 0x10 || value >= 0x110)));
+        if (wrong) {
+            return 2;
+        }
     }
     cp = value;
-    return length;
+    return more + 1;
 }
 
 void append_utf8(std::string& out, char16_t unit) {

@@ -2,12 +2,12 @@
 //
 // One rule on every system, Windows included, so that every build computes the same list: text
 // is converted as Windows converts it to one of its single-byte ANSI code pages. The UTF-8 text is
-// read as UTF-16 (invalid UTF-8 becomes U+FFFD, one for each maximal invalid part, as Windows
-// reads it), and each UTF-16 unit gives one byte: the code page's own byte where it has one, else
-// Windows' best-fit byte ("\u0142" becomes "l" in code page 1252), else "?". A character beyond
-// the Basic Multilingual Plane is two UTF-16 units, so two bytes (two "?" for an emoji). The
-// tables come from Windows' code page files (engine/code_page_tables.h); characters that only a
-// double-byte code page has are out of reach of this rule and count as their best fit or "?".
+// read as UTF-16 the way Windows reads it (invalid UTF-8 becomes U+FFFD), and each UTF-16 unit
+// gives one byte: the code page's own byte where it has one, else Windows' best-fit byte
+// ("\u0142" becomes "l" in code page 1252), else "?". A character beyond the Basic Multilingual
+// Plane is two UTF-16 units, so two bytes (two "?" for an emoji). The tables come from Windows'
+// code page files (engine/code_page_tables.h); characters that only a double-byte code page has
+// are out of reach of this rule and count as their best fit or "?".
 #pragma once
 
 #include <array>
@@ -71,9 +71,10 @@ std::string from_code_page(std::string_view bytes, CodePage cp);
 // The byte of one UTF-16 unit, as to_code_page gives it; a surrogate gives "?".
 char code_page_byte(char16_t unit, CodePage cp);
 
-// UTF-8 read as UTF-16, as Windows reads it: each maximal part that is not valid UTF-8 (a stray
-// byte, a sequence cut short, an overlong form, an encoded surrogate, a value past U+10FFFF)
-// becomes one U+FFFD.
+// UTF-8 read as UTF-16, as Windows reads it (MultiByteToWideChar without flags). What is not
+// valid UTF-8 becomes U+FFFD, one for: a byte that cannot start a sequence; the rest of the text
+// when it ends inside a sequence; the bytes of a sequence before a byte that does not continue
+// it; the first two bytes of an overlong form, an encoded surrogate or a value past U+10FFFF.
 std::u16string utf8_to_utf16(std::string_view utf8);
 
 }  // namespace tessaroll

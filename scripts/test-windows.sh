@@ -106,7 +106,8 @@ build_source_package() {
 # The version that the Linux build links, so that both systems run the same library code.
 wanted_version() {
     local version
-    version=$(dpkg-query -W -f='${source:Version}' "$1" 2>/dev/null || true)
+    # One line per installed architecture (cross builds add some); they share the version.
+    version=$(dpkg-query -W -f='${source:Version}\n' "$1" 2>/dev/null | head -n 1 || true)
     if [ -z "$version" ]; then
         version=$(apt-cache showsrc "$2" | sed -n 's/^Version: //p' | head -n 1)
     fi

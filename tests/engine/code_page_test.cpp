@@ -49,7 +49,8 @@ TEST(CodePage, CharactersGetTheirOwnByteTheBestFitOrAQuestionMark) {
     EXPECT_EQ(to_code_page(std::string("a\0b", 3), CodePage::Western), std::string("a\0b", 3));
 }
 
-TEST(CodePage, InvalidUtf8CountsOnceForEachMaximalInvalidPart) {
+// As Windows' decoder reads them (self-test --code-pages compares these cases under Wine).
+TEST(CodePage, InvalidUtf8BecomesU_FFFDAsWindowsReadsIt) {
     struct Case {
         std::string utf8;
         std::u16string units;
@@ -60,14 +61,17 @@ TEST(CodePage, InvalidUtf8CountsOnceForEachMaximalInvalidPart) {
          "b",
          u"a\uFFFDb", "a byte that never occurs"},
         {"\x80\xBF", u"\uFFFD\uFFFD", "continuation bytes alone"},
+        {"\xC0\xAF", u"\uFFFD\uFFFD", "C0 never starts a sequence"},
         {"\xC3", u"\uFFFD", "cut short at the end"},
-        {"\xF0\x9F\x98", u"\uFFFD", "three of four bytes: one part"},
-        {"\xE2\x82x", u"\uFFFDx", "cut short before another character"},
+        {"a\xF0\x9F"
+         "b",
+         u"a\uFFFD", "cut short at the end: the rest of the text goes with it"},
+        {"\xE2\x82x", u"\uFFFDx", "a byte that does not continue the sequence"},
         {"\xC3\xC3\xA9", u"\uFFFD\u00E9", "a lead byte followed by a whole character"},
-        {"\xC0\xAF", u"\uFFFD\uFFFD", "an overlong form: C0 never starts a sequence"},
-        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD", "an overlong three-byte form"},
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", "an encoded surrogate"},
-        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", "past U+10FFFF"},
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD", "an overlong three-byte form"},
+        {"\xF0\x80\x80\xAF", u"\uFFFD\uFFFD\uFFFD", "an overlong four-byte form"},
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD", "an encoded surrogate"},
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD", "past U+10FFFF"},
         {"\xEF\xBF\xBF\xF4\x8F\xBF\xBF", u"\uFFFF\U0010FFFF", "the last valid characters"},
     };
     for (const Case& c : cases) {
