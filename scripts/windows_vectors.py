@@ -13,7 +13,8 @@ page 1252. Checks:
   code page, 1252 on both;
 * one personal password with characters outside Windows-1252 gives the same list on both builds,
   with the system's code page and with --code-page 1252, and another list, again the same on
-  both, with --code-page 1250;
+  both, with --code-page 1250, which is also the list of a Windows whose ANSI code page is 1250;
+  a Windows with a double-byte code page (932) uses 1252 and says so once;
 * output.txt written by the Windows CLI has the bytes of the one the Linux CLI writes, apart from
   the time stamp, also when it replaces an older output.txt.
 """
@@ -53,19 +54,22 @@ class Runner:
         self.windows_cli = str(pathlib.Path(args.windows_cli).resolve())
         self.linux_cli = str(pathlib.Path(args.linux_cli).resolve())
 
-    def windows(self, argv, personal: bytes = b"", cwd=None):
+    def windows(self, argv, personal: bytes = b"", cwd=None, locale=None):
         # Standard input and output go through files, not pipes: Wine's helper processes inherit
         # the handles of the first program that starts them, and a pipe would then never close.
         with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as stdout, \
                 tempfile.TemporaryFile() as stderr:
             stdin.write(personal + b"\n")
             stdin.seek(0)
+            # Wine takes the Windows locale, and with it the ANSI code page, from LC_ALL.
+            env = dict(os.environ, LC_ALL=locale, LANG=locale) if locale else None
             returncode = subprocess.run(
                 [self.wine, self.windows_cli, *argv],
                 stdin=stdin,
                 stdout=stdout,
                 stderr=stderr,
                 cwd=cwd,
+                env=env,
                 timeout=300,
             ).returncode
             stdout.seek(0)
@@ -182,6 +186,7 @@ def check_portability(run: Runner, tally: Tally):
     def lines(result):
         return result.stdout.replace(CRLF, b"\n") if result.returncode == 0 else None
 
+    japanese = run.windows(args, personal, locale="ja_JP.UTF-8")
     lists = {
         "Linux": lines(run.linux(args, personal)),
         "Windows (ANSI code page 1252)": lines(run.windows(args, personal)),
@@ -189,16 +194,26 @@ def check_portability(run: Runner, tally: Tally):
         "Windows --code-page 1252": lines(run.windows(args + ["--code-page=1252"], personal)),
         "Linux --code-page 1250": lines(run.linux(args + ["--code-page=1250"], personal)),
         "Windows --code-page 1250": lines(run.windows(args + ["--code-page=1250"], personal)),
+        "Windows (ANSI code page 1250)": lines(run.windows(args, personal, locale="pl_PL.UTF-8")),
+        "Windows (ANSI code page 932)": lines(japanese),
     }
     for name, listed in lists.items():
         shown = listed.decode("ascii").strip().replace("\n", ", ") if listed else "failed"
         print(f"{PORTABILITY_PASSWORD} on 26 July 2002, {name}: {shown}", flush=True)
+    print(f"note of the Windows CLI with the ANSI code page 932: {show(japanese.stderr)}")
     values = list(lists.values())
+    in_1252 = values[:4] + values[7:]
+    in_1250 = values[4:7]
     tally.check(
-        all(values) and len(set(values[:4])) == 1 and values[4] == values[5] and
-        values[4] != values[0],
+        all(values) and len(set(in_1252)) == 1 and len(set(in_1250)) == 1 and
+        in_1250[0] != in_1252[0],
         f"the lists of {PORTABILITY_PASSWORD}",
         "1252 must give one list on both builds, 1250 another one on both",
+    )
+    tally.check(
+        japanese.stderr.count(b"code page 932") == 1 and b"--code-page" in japanese.stderr,
+        "the note for a code page the program does not know",
+        show(japanese.stderr),
     )
 
 
