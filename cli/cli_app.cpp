@@ -19,8 +19,10 @@
 #include "engine/list_file.h"
 #include "engine/password_list.h"
 #include "settings/box_number.h"
+#include "settings/files_folder.h"
 #include "settings/generation_settings.h"
 #include "settings/pattern_file.h"
+#include "tessaroll/version.h"
 
 namespace tessaroll::cli {
 
@@ -43,8 +45,24 @@ struct GenerateOptions {
 
 struct PatternOptions {
     std::optional<std::string> count, length, pattern;
-    std::string pattern_file{kPatternFileName};
+    std::string pattern_file;     // the file saved to
+    std::string read_file;        // the file read: pattern_file, or an older one (see below)
+    bool private_folder = false;  // pattern_file's folder is created, for the user only
 };
+
+// Without --pattern-file the pattern commands use the window program's own pattern.tq, by the
+// same rule (settings/files_folder.h): beside tessaroll-cli in a portable copy, in the user's
+// data folder for an installed one, read from beside the program while that folder has none.
+void choose_pattern_file(PatternOptions& o, bool named) {
+    if (named) {
+        o.read_file = o.pattern_file;
+        return;
+    }
+    const FilesFolder f = choose_files_folder(executable_folder(), {}, user_data_folder());
+    o.pattern_file = (f.folder / kPatternFileName).string();
+    o.read_file = pattern_file_to_read(f).string();
+    o.private_folder = f.place == FilesPlace::UserFolder;
+}
 
 std::int16_t option_number(const std::string& name, const std::string& text) {
     try {
@@ -252,7 +270,7 @@ int generate(const GenerateOptions& o) {
 
 int pattern_show(const PatternOptions& o) {
     GenerationSettings s;
-    load_pattern_or_refuse(o.pattern_file, s, true, "The values below are those read before it.");
+    load_pattern_or_refuse(o.read_file, s, true, "The values below are those read before it.");
     std::cout << "count " << s.pnumb << '\n'
               << "length " << s.lentgh << '\n'
               << "pattern " << pattern_letters(s) << '\n';
@@ -266,7 +284,7 @@ int pattern_set(const PatternOptions& o) {
         throw UsageError{"pattern set: give at least one of --count, --length and --pattern."};
     }
     GenerationSettings s;
-    load_pattern_or_refuse(o.pattern_file, s, false,
+    load_pattern_or_refuse(o.read_file, s, false,
                            "What was read before it is kept where no option replaces it.");
     if (o.count) {
         s.pnumb = option_number("count", *o.count);
@@ -283,6 +301,9 @@ int pattern_set(const PatternOptions& o) {
         }
     }
     std::string note;
+    if (o.private_folder) {
+        create_private_folder(std::filesystem::path(o.pattern_file).parent_path());
+    }
     try {
         note = save_pattern_file(o.pattern_file, s);
     } catch (const FileError& e) {
@@ -300,7 +321,7 @@ int pattern_set(const PatternOptions& o) {
 int run(int argc, char** argv) {
     CLI::App app{"Tessaroll: the numbered password list of a date, from your personal password."};
     app.require_subcommand(1);
-    app.set_version_flag("--version", "tessaroll-cli 0.1.0");
+    app.set_version_flag("--version", std::string("tessaroll-cli ") + kVersion);
 
     GenerateOptions g;
     auto* gen = app.add_subcommand(
@@ -335,8 +356,8 @@ int run(int argc, char** argv) {
     PatternOptions show_options;
     auto* show = pattern->add_subcommand(
         "show", "Print the count, the length and flags 1 to 130 (d digit, l letter)");
-    show->add_option("--pattern-file", show_options.pattern_file,
-                     "The pattern file (default: pattern.tq in the current folder)");
+    auto* show_file = show->add_option("--pattern-file", show_options.pattern_file,
+                                       "The pattern file (default: the window program's)");
     PatternOptions set_options;
     auto* set = pattern->add_subcommand(
         "set", "Change the count, the length or the pattern; the file keeps the others");
@@ -345,8 +366,8 @@ int run(int argc, char** argv) {
     set->add_option("--pattern", set_options.pattern,
                     "d (digit) or l (letter) for each position; positions beyond it are digits")
         ->expected(0, 1);
-    set->add_option("--pattern-file", set_options.pattern_file,
-                    "The pattern file (default: pattern.tq in the current folder)");
+    auto* set_file = set->add_option("--pattern-file", set_options.pattern_file,
+                                     "The pattern file (default: the window program's)");
 
     bool self_test_ok = true;
     bool compare_code_pages = false;
@@ -374,9 +395,11 @@ int run(int argc, char** argv) {
             return generate(g);
         }
         if (*show) {
+            choose_pattern_file(show_options, show_file->count() > 0);
             return pattern_show(show_options);
         }
         if (*set) {
+            choose_pattern_file(set_options, set_file->count() > 0);
             return pattern_set(set_options);
         }
         if (*self_test) {

@@ -1,4 +1,5 @@
-// Runs the real tessaroll-cli in a folder of its own, as a user runs it.
+// Runs the real tessaroll-cli in a folder of its own, as a user runs it: a portable copy in that
+// folder, so that the pattern commands' default pattern.tq is the folder's own.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -28,6 +29,20 @@ protected:
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         put("password.txt", "correct horse\n");
+        place_program(dir_);
+    }
+
+    // Puts a copy of tessaroll-cli into folder (a link to the built one where the file system
+    // allows it) and returns its path.
+    static std::filesystem::path place_program(const std::filesystem::path& folder) {
+        const std::filesystem::path built(TESSAROLL_CLI_PATH);
+        const std::filesystem::path copy = folder / built.filename();
+        std::error_code ec;
+        std::filesystem::create_hard_link(built, copy, ec);
+        if (ec) {
+            std::filesystem::copy_file(built, copy);
+        }
+        return copy;
     }
     void TearDown() override {
         std::error_code ignored;
@@ -43,10 +58,17 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    // Runs the command line in the test's folder with password.txt on standard input.
+    // Runs the copy in the test's folder there with password.txt on standard input.
     CliRun cli(const std::string& args) const {
-        const std::string command = "cd '" + dir_.string() + "' && '" TESSAROLL_CLI_PATH "' " +
-                                    args + " <password.txt >stdout.txt 2>stderr.txt";
+        return cli_at(dir_ / std::filesystem::path(TESSAROLL_CLI_PATH).filename(), args);
+    }
+
+    // Runs program in the test's folder, with environment settings ("NAME=value ...") before it.
+    CliRun cli_at(const std::filesystem::path& program, const std::string& args,
+                  const std::string& environment = {}) const {
+        const std::string command = "cd '" + dir_.string() + "' && " + environment + " '" +
+                                    program.string() + "' " + args +
+                                    " <password.txt >stdout.txt 2>stderr.txt";
         const int raw = std::system(command.c_str());
         CliRun r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

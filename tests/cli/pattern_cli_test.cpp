@@ -34,7 +34,7 @@ TEST_F(PatternCliTest, ShowOnAFileWith131FlagLinesWarnsAndPrintsTheFirst130) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, shown(5, 12, std::string(129, 'l')));
     EXPECT_NE(r.err.find("warning"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\"pattern.tq\", line 132"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("pattern.tq\", line 132"), std::string::npos) << r.err;
 }
 
 TEST_F(PatternCliTest, ShowPrintsWhatTheFileHolds) {
@@ -210,6 +210,48 @@ TEST_F(PatternCliTest, GenerateGoesOnAfterAnIncompleteLoadAsTheWindowProgramDoes
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_NE(missing.err.find("none.tq"), std::string::npos) << missing.err;
+}
+
+// Without --pattern-file the pattern commands use the window program's pattern.tq: beside the
+// program in a portable copy (every test above), in the user's data folder for an installed copy,
+// read from beside the program while that folder has none.
+TEST_F(PatternCliTest, AnInstalledCopyKeepsThePatternFileInTheUsersFolder) {
+    fs::create_directories(dir_ / "usr" / "bin");
+    fs::create_directories(dir_ / "usr" / "share" / "tessaroll");
+    const fs::path program = place_program(dir_ / "usr" / "bin");
+    const fs::path user = dir_ / "data" / "tessaroll";
+    const std::string env = "XDG_DATA_HOME='" + (dir_ / "data").string() + "'";
+    put("usr/bin/pattern.tq", " 7  3 \r\n 1 \r\n 0 \r\n 1 \r\n");  // an older copy's
+
+    CliRun r = cli_at(program, "pattern show", env);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, shown(7, 3, "ldl"));
+
+    r = cli_at(program, "pattern set --count 2", env);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(get("data/tessaroll/pattern.tq"), " 2  3 \r\n 1 \r\n 0 \r\n 1 \r\n");
+    EXPECT_EQ(get("usr/bin/pattern.tq"), " 7  3 \r\n 1 \r\n 0 \r\n 1 \r\n");
+    EXPECT_EQ(fs::status(user).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(user / "pattern.tq").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(fs::exists(dir_ / "pattern.tq"));  // not the current folder's
+
+    // The user's own file is read from now on.
+    r = cli_at(program, "pattern show", env);
+    EXPECT_EQ(r.out, shown(2, 3, "ldl"));
+
+    // A user folder that cannot be made is reported and nothing is written.
+    put("blocked", "");
+    r = cli_at(program, "pattern set --count 3",
+               "XDG_DATA_HOME='" + (dir_ / "blocked").string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Could not create the folder"), std::string::npos) << r.err;
+}
+
+TEST_F(PatternCliTest, VersionComesFromTheBuild) {
+    const CliRun r = cli("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "tessaroll-cli " TESSAROLL_VERSION "\n");
 }
 
 }  // namespace
