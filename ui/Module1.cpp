@@ -1,14 +1,24 @@
 #include "ui/Module1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextStream>
+#include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
+#include "engine/atomic_file.h"
+#include "tessaroll/version.h"
 #include "ui/frmMain.h"
 #include "ui/message_box.h"
+#include "ui/program_folders.h"
 
 namespace tessaroll::ui {
 
@@ -19,10 +29,33 @@ constexpr const char* kUsage =
     "Shows the window that turns a personal password and a date into a list of passwords.\n"
     "  --dir FOLDER    use FOLDER as the program's folder, for output.txt, pattern.tq and the\n"
     "                  help pages (a portable copy on a stick); the default is the folder that\n"
-    "                  holds the program.\n"
+    "                  holds the program, or for an installed copy your own data folder\n"
+    "                  (~/.local/share/tessaroll, %APPDATA%\\tessaroll on Windows).\n"
     "  --code-page N   take the personal password's character codes, and write output.txt, in\n"
     "                  the Windows code page N: 874, 1250 to 1258; the default is the system's\n"
-    "                  on Windows, else 1252.\n";
+    "                  on Windows, else 1252.\n"
+    "  --version       print the version and end.\n";
+
+// The installation check (--test-generate): works the main window as a user would, once the
+// event loop runs. A message box would wait for a user, so any message ends the run instead.
+void test_generate(frmMain& window) {
+    set_message_hook([](const QString& text) {
+        std::fprintf(stderr, "tessaroll: %s\n", text.toLocal8Bit().constData());
+        std::fflush(stderr);
+        std::_Exit(1);
+    });
+    QTextStream in(stdin);
+    const QString personal = in.readLine();
+    QTimer::singleShot(0, &window, [&window, personal] {
+        window.findChild<QLineEdit*>(QStringLiteral("txtPpswd"))->setText(personal);
+        window.findChild<QPushButton*>(QStringLiteral("cmdGenerate"))->click();
+        const QString list =
+            window.findChild<QPlainTextEdit*>(QStringLiteral("txtPasswords"))->toPlainText();
+        std::fputs(list.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        window.findChild<QAction*>(QStringLiteral("Exit"))->trigger();
+    });
+}
 
 }  // namespace
 
@@ -31,9 +64,13 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
     const QCommandLineOption dir(QStringLiteral("dir"), QString(), QStringLiteral("FOLDER"));
     const QCommandLineOption code_page(QStringLiteral("code-page"), QString(), QStringLiteral("N"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version(QStringLiteral("version"), QString());
+    const QCommandLineOption check(QStringLiteral("test-generate"), QString());
     parser.addOption(dir);
     parser.addOption(code_page);
     parser.addOption(help);
+    parser.addOption(version);
+    parser.addOption(check);
     StartOptions options;
     options.folder = executable_folder;
     if (!parser.parse(arguments)) {
@@ -48,6 +85,11 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
         options.help = true;
         return options;
     }
+    if (parser.isSet(version)) {
+        options.version = true;
+        return options;
+    }
+    options.test_generate = parser.isSet(check);
     if (!parser.positionalArguments().isEmpty()) {
         options.problem = QStringLiteral(
                               "Unknown argument \"%1\". Start tessaroll without "
@@ -86,6 +128,7 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
             return options;
         }
         options.folder = QDir(folder).absolutePath();
+        options.dir_given = true;
     }
     return options;
 }
@@ -95,6 +138,10 @@ int Main(QApplication& app) {
         read_start_options(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
     if (options.help) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("tessaroll %s\n", kVersion);
         return 0;
     }
     if (!options.problem.isEmpty()) {
@@ -113,8 +160,23 @@ int Main(QApplication& app) {
             show_message(nullptr, QString::fromStdString(system.note));
         }
     }
-    frmMain window(options.folder, QDate::currentDate(), code_page);
+    const ProgramFolders folders =
+        find_program_folders(QCoreApplication::applicationDirPath(),
+                             options.dir_given ? options.folder : QString(), user_data_location());
+    set_files_folder_paragraph(files_folder_paragraph(folders));
+    if (folders.per_user) {
+        try {
+            create_files_folder(folders);
+        } catch (const FileError& e) {
+            // Generate says so again for every list it cannot save.
+            show_message(nullptr, QString::fromStdString(e.what()));
+        }
+    }
+    frmMain window(folders, QDate::currentDate(), code_page);
     QObject::connect(&window, &frmMain::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (options.test_generate) {
+        test_generate(window);
+    }
     window.show();
     return app.exec();
 }

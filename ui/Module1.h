@@ -16,6 +16,11 @@ struct StartOptions {
     QString problem;  // a sentence for the user when the command line cannot be used
     bool help = false;
     std::optional<CodePage> code_page;  // from --code-page N; else the system's is used
+    bool version = false;
+    bool dir_given = false;  // folder came from --dir
+    // The installation check: type the personal password read from standard input, press
+    // Generate, print the list and choose Exit, as a user would; any message ends the run.
+    bool test_generate = false;
 };
 
 // The program's folder: the executable's folder, or DIR from "--dir DIR" / "--dir=DIR"; the

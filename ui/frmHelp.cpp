@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -11,6 +12,8 @@
 #include <QTextBrowser>
 #include <QVariant>
 #include <algorithm>
+
+#include "ui/program_folders.h"
 
 namespace tessaroll::ui {
 
@@ -84,7 +87,7 @@ public:
             if (!file.open(QIODevice::ReadOnly)) {
                 return error_page(url, file.errorString());
             }
-            return file.readAll();
+            return fill_help_page(file.readAll());
         }
         QVariant loaded = QTextBrowser::loadResource(type, name);
         if (is_page(type) && loaded.isNull()) {
@@ -188,11 +191,12 @@ frmHelp::frmHelp() {
     connect(cmdBack, &QPushButton::clicked, this, &frmHelp::cmdBack_Click);
     connect(cmdForward, &QPushButton::clicked, this, &frmHelp::cmdForward_Click);
 
-    // Links to pages open in the browser; links it cannot show (mail addresses and the like)
-    // go to the program the system has for them.
+    // Links to pages open in the browser; links it cannot show (mail addresses, a folder and
+    // the like) go to the program the system has for them.
     WebBrowser1->setOpenLinks(false);
     connect(WebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
-        if (link.isLocalFile() || is_web(link) || link.scheme().isEmpty()) {
+        const bool folder = link.isLocalFile() && QFileInfo(link.toLocalFile()).isDir();
+        if (!folder && (link.isLocalFile() || is_web(link) || link.scheme().isEmpty())) {
             WebBrowser1->setSource(link);
         } else {
             QDesktopServices::openUrl(link);

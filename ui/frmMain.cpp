@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -105,7 +106,15 @@ QAction* make_action(QWidget* window, QMenu* menu, const char* name, const char*
 }  // namespace
 
 frmMain::frmMain(const QString& folder, const QDate& today, CodePage code_page)
-    : QMainWindow(nullptr), folder_(folder), today_(today), code_page_(code_page) {
+    : frmMain(ProgramFolders{folder, folder, folder, false}, today, code_page) {}
+
+frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage code_page)
+    : QMainWindow(nullptr),
+      folder_(folders.files),
+      pattern_from_(folders.pattern_from),
+      help_folder_(folders.help),
+      today_(today),
+      code_page_(code_page) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tessaroll"));
     setFont(form_font());
@@ -228,12 +237,20 @@ void frmMain::set_printer_factory(PrinterFactory factory) {
     printer_factory_ = std::move(factory);
 }
 
-std::filesystem::path frmMain::folder_path() const {
+namespace {
+
+std::filesystem::path to_path(const QString& folder) {
 #ifdef _WIN32
-    return std::filesystem::path(folder_.toStdWString());
+    return std::filesystem::path(folder.toStdWString());
 #else
-    return std::filesystem::path(QFile::encodeName(folder_).toStdString());
+    return std::filesystem::path(QFile::encodeName(folder).toStdString());
 #endif
+}
+
+}  // namespace
+
+std::filesystem::path frmMain::folder_path() const {
+    return to_path(folder_);
 }
 
 frmSettings* frmMain::settings_window() {
@@ -304,12 +321,12 @@ void frmMain::cmdPrint_Click() {
 
 void frmMain::About_Click() {
     show_help_page(help_, QStringLiteral("About"),
-                   local_help_page(folder_, QStringLiteral("about.htm")));
+                   local_help_page(help_folder_, QStringLiteral("about.htm")));
 }
 
 void frmMain::UserGuide_Click() {
     show_help_page(help_, QStringLiteral("User Guide"),
-                   local_help_page(folder_, QStringLiteral("main.htm")));
+                   local_help_page(help_folder_, QStringLiteral("main.htm")));
 }
 
 void frmMain::We_pay_Click() {
@@ -366,15 +383,16 @@ void frmMain::generate_passwords() {
     } catch (const FileError& e) {
         show_message(this, QString::fromStdString(e.what()) +
                                QStringLiteral(" The new list was not saved and the previous "
-                                              "output.txt is unchanged. Make sure the program's "
-                                              "folder can be written to, then press Generate "
-                                              "again."));
+                                              "output.txt is unchanged. Make sure the folder "
+                                              "\"%1\" can be written to, then press Generate "
+                                              "again.")
+                                   .arg(QDir::toNativeSeparators(folder_)));
     }
 }
 
 void frmMain::get_pattern() {
     const PatternLoadResult loaded =
-        load_pattern_file(folder_path() / std::string(kPatternFileName), settings_);
+        load_pattern_file(to_path(pattern_from_) / std::string(kPatternFileName), settings_);
     if (loaded.status != PatternLoad::Complete) {
         return;  // an absent or unreadable file changes no box and stays silent
     }

@@ -13,6 +13,7 @@
 #include "settings/generation_settings.h"
 #include "ui/frmHelp.h"
 #include "ui/printing.h"
+#include "ui/program_folders.h"
 
 class QAction;
 class QLabel;
@@ -34,6 +35,10 @@ public:
     // today: the date the date boxes start with. code_page: that of the personal password's
     // character codes and of output.txt. Form_Load runs before the constructor returns.
     frmMain(const QString& folder, const QDate& today, CodePage code_page = CodePage::Western);
+    // The same with the files, the pattern file read at start and the help pages in the folders
+    // the start procedure chose.
+    frmMain(const ProgramFolders& folders, const QDate& today,
+            CodePage code_page = CodePage::Western);
     ~frmMain() override;
 
     // The settings record shared by all windows.
@@ -71,6 +76,8 @@ private:
     void end_program();
 
     QString folder_;
+    QString pattern_from_;  // the folder whose pattern.tq Form_Load reads
+    QString help_folder_;
     QDate today_;
     CodePage code_page_;
     GenerationSettings settings_;

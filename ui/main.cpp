@@ -1,9 +1,16 @@
 #include <QApplication>
 
+#include "tessaroll/version.h"
 #include "ui/Module1.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tessaroll"));
+    // The name gives the user's data folder (~/.local/share/tessaroll, %APPDATA%\tessaroll), so
+    // it is the same lower-case name the command-line companion uses; no organization name, which
+    // would add a folder level. The desktop file name ties the windows to the menu entry and its
+    // icon.
+    QApplication::setApplicationName(QStringLiteral("tessaroll"));
+    QApplication::setApplicationVersion(QString::fromLatin1(tessaroll::kVersion));
+    QApplication::setDesktopFileName(QStringLiteral("example.tessaroll.Tessaroll"));
     return tessaroll::ui::Main(app);
 }

@@ -42,6 +42,7 @@ private slots:
         QVERIFY2(options.problem.contains(problem), qPrintable(options.problem));
         QCOMPARE(options.problem.isEmpty(), problem.isEmpty());
         QCOMPARE(options.folder, own_folder ? QStringLiteral("/opt/tessaroll") : dir.path());
+        QCOMPARE(options.dir_given, !own_folder);
         QVERIFY(!options.help);
     }
 
@@ -73,9 +74,12 @@ private slots:
         QCOMPARE(options.code_page ? static_cast<int>(*options.code_page) : 0, code_page);
     }
 
-    void help() {
+    void help_version_and_check() {
         QVERIFY(read_start_options({"tessaroll", "--help"}, "/opt").help);
         QVERIFY(read_start_options({"tessaroll", "-h"}, "/opt").help);
+        QVERIFY(read_start_options({"tessaroll", "--version"}, "/opt").version);
+        const StartOptions check = read_start_options({"tessaroll", "--test-generate"}, "/opt");
+        QVERIFY(check.test_generate && check.problem.isEmpty() && !check.dir_given);
     }
 };
 

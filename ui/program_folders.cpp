@@ -1,0 +1,121 @@
+#include "ui/program_folders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+#include <filesystem>
+
+#include "settings/files_folder.h"
+
+namespace tessaroll::ui {
+
+namespace {
+
+std::filesystem::path to_path(const QString& folder) {
+#ifdef _WIN32
+    return std::filesystem::path(folder.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(folder).toStdString());
+#endif
+}
+
+QString to_qstring(const std::filesystem::path& folder) {
+#ifdef _WIN32
+    return QDir::cleanPath(QString::fromStdWString(folder.wstring()));
+#else
+    return QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(folder.string())));
+#endif
+}
+
+bool holds_help(const QString& folder) {
+    return !folder.isEmpty() &&
+           QFileInfo(QDir(folder).filePath(QStringLiteral("main.htm"))).isFile();
+}
+
+QString& paragraph() {
+    static QString text;
+    return text;
+}
+
+constexpr QByteArrayView kOpen = "<!--files-folder-->";
+constexpr QByteArrayView kClose = "<!--/files-folder-->";
+
+}  // namespace
+
+ProgramFolders find_program_folders(const QString& program_folder, const QString& given,
+                                    const QString& user_folder) {
+    const FilesFolder rule =
+        choose_files_folder(to_path(program_folder), to_path(given), to_path(user_folder));
+    ProgramFolders f;
+    f.files = to_qstring(rule.folder);
+    f.pattern_from = to_qstring(pattern_file_to_read(rule).parent_path());
+    f.per_user = rule.place == FilesPlace::UserFolder;
+
+    const QString installed = to_qstring(installed_data_folder(to_path(program_folder)));
+    f.help = given.isEmpty() ? program_folder : given;
+    for (const QString& candidate : {given, program_folder, installed}) {
+        if (holds_help(candidate)) {
+            f.help = candidate;
+            break;
+        }
+    }
+    return f;
+}
+
+void create_files_folder(const ProgramFolders& folders) {
+    create_private_folder(to_path(folders.files));
+}
+
+QString user_data_location() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString files_folder_paragraph(const ProgramFolders& folders) {
+    const QString native = QDir::toNativeSeparators(folders.files);
+    const QString link = QStringLiteral("<a href=\"%1\"><code>%2</code></a>")
+                             .arg(QUrl::fromLocalFile(folders.files).toString(QUrl::FullyEncoded),
+                                  native.toHtmlEscaped());
+    QString why;
+    if (folders.per_user) {
+        why = QStringLiteral(
+            "This copy of the program is installed, so it keeps them in your own data folder, "
+            "which only you can open. ");
+        if (folders.pattern_from != folders.files) {
+            why += QStringLiteral(
+                       "Until the program first saves your settings there, it reads them from "
+                       "<code>%1</code> beside the program.")
+                       .arg(QDir::toNativeSeparators(
+                                QDir(folders.pattern_from).filePath(QStringLiteral("pattern.tq")))
+                                .toHtmlEscaped());
+        }
+    } else {
+        why = QStringLiteral(
+            "This is a portable copy: it keeps them in its own folder (or the one given with "
+            "<code>--dir</code>).");
+    }
+    return QStringLiteral(
+               "<p><code>output.txt</code> and <code>pattern.tq</code> are in %1. %2</p>"
+               "<p>To open the folder, click its name above, or paste it into the address bar of "
+               "your file manager.</p>")
+        .arg(link, why);
+}
+
+void set_files_folder_paragraph(const QString& html) {
+    paragraph() = html;
+}
+
+QByteArray fill_help_page(const QByteArray& page) {
+    const qsizetype open = page.indexOf(kOpen);
+    const qsizetype close = open < 0 ? -1 : page.indexOf(kClose, open);
+    if (close < 0 || paragraph().isEmpty()) {
+        return page;
+    }
+    const qsizetype from = open + kOpen.size();
+    QByteArray filled = page;
+    filled.replace(from, close - from, paragraph().toUtf8());
+    return filled;
+}
+
+}  // namespace tessaroll::ui
