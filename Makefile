@@ -50,6 +50,17 @@ test: test-unit test-asan fuzz-ci
 test-windows:
 	scripts/test-windows.sh
 
+.PHONY: package test-package
+# The Debian package tessaroll_<version>_<arch>.deb, made in the build folder from the same build.
+package: build
+	@scripts/install-deps.sh scripts/packages/package.txt
+	cmake --build $(BUILD) --target package
+
+# Checks the package (lintian, installed and used by a new user, removed) and the Windows zip
+# that test-windows makes; as root.
+test-package:
+	BUILD=$(BUILD) scripts/test-package.sh
+
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
 

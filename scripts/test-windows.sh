@@ -9,6 +9,7 @@
 #      code-page tables with Windows' own conversion, every reference vector of
 #      tests/data/engine.jsonl on both builds (those of other code pages through --code-page), and a
 #      comparison of output.txt with the one the Linux CLI writes (scripts/windows_vectors.py).
+#   5. packs the download tessaroll-cli-<version>-windows-x64.zip (scripts/windows-zip.py).
 #
 # Environment: WINDOWS_BUILD (default build-windows), JOBS (default: number of cores),
 # CMAKE_ARGS (passed on to the Windows configure, as in the Makefile).
@@ -217,5 +218,15 @@ say "checking under Wine ($($wine --version), ANSI code page $acp)"
 python3 "$root/scripts/windows_vectors.py" --wine "$wine" --windows-cli "$windows_cli" \
     --linux-cli "$linux_cli" --vectors "$root/tests/data/engine.jsonl" \
     --work "$out/check" --jobs "$jobs" && status=0 || status=$?
+
+# --- 7. The download ---------------------------------------------------------------------------
+if [ "$status" -eq 0 ]; then
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$cli_build/CMakeCache.txt")
+    zip="$out/tessaroll-cli-$version-windows-x64.zip"
+    $host-strip -o "$out/tessaroll-cli.exe" "$windows_cli"
+    python3 "$root/scripts/windows-zip.py" --exe "$out/tessaroll-cli.exe" \
+        --readme "$root/README.md" --output "$zip"
+    say "wrote $zip"
+fi
 say "finished in $(elapsed)"
 exit $status
