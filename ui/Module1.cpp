@@ -133,9 +133,8 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
     return options;
 }
 
-int Main(QApplication& app) {
-    const StartOptions options =
-        read_start_options(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
+std::optional<int> answer_on_terminal(const QStringList& arguments) {
+    const StartOptions options = read_start_options(arguments, QString());
     if (options.help) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -143,6 +142,15 @@ int Main(QApplication& app) {
     if (options.version) {
         std::printf("tessaroll %s\n", kVersion);
         return 0;
+    }
+    return std::nullopt;
+}
+
+int Main(QApplication& app) {
+    const StartOptions options =
+        read_start_options(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
+    if (const std::optional<int> status = answer_on_terminal(QCoreApplication::arguments())) {
+        return *status;
     }
     if (!options.problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", options.problem.toLocal8Bit().constData());

@@ -28,6 +28,10 @@ struct StartOptions {
 // arguments include the program name first, as QCoreApplication::arguments() gives them.
 StartOptions read_start_options(const QStringList& arguments, const QString& executable_folder);
 
+// Prints the usage text for --help or the version for --version and returns the exit status;
+// nothing for other arguments. Needs no display, so main() asks before the window system starts.
+std::optional<int> answer_on_terminal(const QStringList& arguments);
+
 // Shows the main window (not modally) and runs the program until the main window is closed or
 // Exit is chosen. Returns the exit status.
 int Main(QApplication& app);
