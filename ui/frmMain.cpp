@@ -237,18 +237,6 @@ void frmMain::set_printer_factory(PrinterFactory factory) {
     printer_factory_ = std::move(factory);
 }
 
-namespace {
-
-std::filesystem::path to_path(const QString& folder) {
-#ifdef _WIN32
-    return std::filesystem::path(folder.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(folder).toStdString());
-#endif
-}
-
-}  // namespace
-
 std::filesystem::path frmMain::folder_path() const {
     return to_path(folder_);
 }

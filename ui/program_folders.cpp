@@ -5,21 +5,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
-#include <filesystem>
-
 #include "settings/files_folder.h"
 
 namespace tessaroll::ui {
 
 namespace {
-
-std::filesystem::path to_path(const QString& folder) {
-#ifdef _WIN32
-    return std::filesystem::path(folder.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(folder).toStdString());
-#endif
-}
 
 QString to_qstring(const std::filesystem::path& folder) {
 #ifdef _WIN32
@@ -62,6 +52,14 @@ ProgramFolders find_program_folders(const QString& program_folder, const QString
         }
     }
     return f;
+}
+
+std::filesystem::path to_path(const QString& name) {
+#ifdef _WIN32
+    return std::filesystem::path(name.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
+#endif
 }
 
 void create_files_folder(const ProgramFolders& folders) {

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <filesystem>
 
 namespace tessaroll::ui {
 
@@ -22,6 +23,9 @@ struct ProgramFolders {
 // window names the place where they belong.
 ProgramFolders find_program_folders(const QString& program_folder, const QString& given,
                                     const QString& user_folder);
+
+// A folder or file name as the file system functions take it.
+std::filesystem::path to_path(const QString& name);
 
 // Creates folders.files with its missing parents, readable by the user only. Throws FileError.
 void create_files_folder(const ProgramFolders& folders);
