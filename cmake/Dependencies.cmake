@@ -2,6 +2,8 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(MPFR REQUIRED IMPORTED_TARGET mpfr)
 find_library(GMP_LIBRARY NAMES gmp REQUIRED)
+# SHA-256 for the fingerprint of the personal password.
+pkg_check_modules(NETTLE REQUIRED IMPORTED_TARGET nettle)
 
 find_package(CLI11 CONFIG QUIET)
 if(NOT TARGET CLI11::CLI11)
