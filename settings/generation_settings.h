@@ -18,6 +18,8 @@ struct GenerationSettings {
     std::int16_t lentgh = 0;  // characters per password
     // Flag k (1 to 130) for position k: 0 a digit, anything else a letter. Flag 0 is never read.
     std::array<std::int16_t, 131> typ{};
+
+    friend bool operator==(const GenerationSettings&, const GenerationSettings&) = default;
 };
 
 // compute_passwords with count, length and flags from a settings record; the personal

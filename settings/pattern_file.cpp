@@ -88,25 +88,43 @@ void skip_line(ByteSource& in) {
     }
 }
 
-// Reads one flag line and its line end: true only for "1" with nothing but blanks around it.
-bool read_flag_line(ByteSource& in) {
-    bool one = false;
+// One flag line: whether it is a letter (exactly "1" with nothing but blanks around it), and
+// whether it is a flag the program itself writes ("0" or "1"); up to a few of its characters are
+// kept for a message.
+struct FlagLine {
+    bool letter = false;
+    bool written_form = false;
+    std::string text;
+};
+
+// Reads one flag line and its line end.
+FlagLine read_flag_line(ByteSource& in) {
+    constexpr std::size_t kShownChars = 24;
+    FlagLine line;
+    int digit = 0;  // the one '0' or '1' seen, else 0
     bool other = false;
-    while (!in.at_end() && !is_line_end(in.peek())) {
+    for (std::size_t n = 0; !in.at_end() && !is_line_end(in.peek()); ++n) {
         const int c = in.get();
+        if (n < kShownChars) {
+            line.text += static_cast<char>(c);
+        } else if (n == kShownChars) {
+            line.text += "...";
+        }
         if (c == ' ') {
             continue;
         }
-        if (c == '1' && !one) {
-            one = true;
+        if ((c == '0' || c == '1') && digit == 0 && !other) {
+            digit = c;
         } else {
-            other = true;  // any other character, a second "1", or "1 1"
+            other = true;  // any other character, a second digit, or "1 1"
         }
     }
     if (in.get() == '\r' && in.peek() == '\n') {
         in.get();
     }
-    return one && !other;
+    line.letter = digit == '1' && !other;
+    line.written_form = digit != 0 && !other;
+    return line;
 }
 
 // One number of line 1: the characters up to a blank, a comma, the line end or the end of the
@@ -172,7 +190,7 @@ std::string read_error_text(int err) {
 }
 
 PatternLoadResult stopped(std::string problem) {
-    return {PatternLoad::Incomplete, std::move(problem)};
+    return {PatternLoad::Incomplete, std::move(problem), {}};
 }
 
 // Reads a number of line 1 into target; on failure returns the sentence that ends the load.
@@ -235,6 +253,8 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
     skip_line(in);  // anything after the length is ignored
 
     std::size_t k = 1;
+    std::size_t odd_lines = 0;  // flag lines within the length that are neither 0 nor 1
+    std::string first_odd;
     for (; !in.at_end(); ++k) {
         if (k > kFlagCount) {
             return stopped(quoted(file) + ", line " + std::to_string(k + 1) +
@@ -242,14 +262,33 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
                            "more flag lines; the count, the length and flags 1 to 130 were "
                            "loaded and the rest of the file was ignored.");
         }
-        settings.typ[k] = read_flag_line(in) ? 1 : 0;
+        const FlagLine line = read_flag_line(in);
+        settings.typ[k] = line.letter ? 1 : 0;
+        if (!line.written_form && static_cast<std::int32_t>(k) <= settings.lentgh) {
+            if (odd_lines++ == 0) {
+                first_odd = "line " + std::to_string(k + 1) +
+                            (line.text.empty() ? " is empty" : " holds \"" + line.text + "\"");
+            }
+        }
     }
     if (in.read_error() != 0) {
         return stopped(quoted(file) + ", line " + std::to_string(k + 1) + ": reading stopped (" +
                        read_error_text(in.read_error()) +
                        "); the count, the length and the flags before it were loaded.");
     }
-    return {PatternLoad::Complete, {}};
+    PatternLoadResult loaded{PatternLoad::Complete, {}, {}};
+    if (odd_lines > 0) {
+        loaded.note = quoted(file) + ", " + first_odd +
+                      " where a flag belongs (0 for a digit, 1 for a letter); it was read as 0, "
+                      "a digit.";
+        if (odd_lines > 1) {
+            loaded.note +=
+                " " + std::to_string(odd_lines - 1) +
+                (odd_lines == 2 ? " more line like it was" : " more lines like it were") +
+                " read as 0 too.";
+        }
+    }
+    return loaded;
 }
 
 bool is_ordinary_file(const std::filesystem::path& file) {
@@ -290,7 +329,7 @@ PatternLoadResult read_pattern_bytes(std::string_view bytes, const std::filesyst
 PatternLoadResult load_pattern_file(const std::filesystem::path& file,
                                     GenerationSettings& settings) {
     if (!is_ordinary_file(file)) {
-        return {PatternLoad::Absent, {}};
+        return {PatternLoad::Absent, {}, {}};
     }
 #ifdef _WIN32
     std::unique_ptr<std::FILE, FileCloser> f(_wfopen(file.c_str(), L"rb"));

@@ -17,8 +17,10 @@
 //   - Text after the length on line 1 is ignored: the flags begin on line 2 whatever line 1
 //     holds after its two numbers, so nothing is gained by dropping them.
 //   - Flag lines: blanks (0x20 only, not tabs) are trimmed at both ends; exactly "1" is a letter
-//     (1), anything else a digit (0). Every line to the end of the file is read, whatever the
-//     length says; lines beyond the length stay in the settings but are not written back.
+//     (1), anything else a digit (0). A flag line within the length that is neither "0" nor "1"
+//     is named in a note, since the program never writes one. Every line to the end of the file is
+//     read, whatever the length says; lines beyond the length stay in the settings but are not
+//     written back.
 //   - Lines may end in CR LF, LF alone or CR alone; a last line without a line end counts.
 // The load stops at the first error and keeps what it stored before it: an empty file, a file
 // that ends before both numbers, a number outside -32768 to 32767, a 131st flag line (flags 1 to
@@ -44,6 +46,9 @@ enum class PatternLoad {
 struct PatternLoadResult {
     PatternLoad status = PatternLoad::Absent;
     std::string problem;  // for Incomplete: a sentence naming the file and the line
+    // For Complete: when a flag line within the length is neither 0 nor 1 (text, an empty line),
+    // a sentence naming the first of them, which was read as 0 as the rules say; else empty.
+    std::string note;
 };
 
 // Loads the file into settings. A folder of that name, anything else that is not an ordinary

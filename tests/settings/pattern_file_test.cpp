@@ -125,6 +125,7 @@ TEST_F(PatternFileTest, SaveThenLoadGivesTheSameSettings) {
         const PatternLoadResult r = load_pattern_file(file_, loaded);
         EXPECT_EQ(r.status, PatternLoad::Complete) << r.problem;
         EXPECT_EQ(r.problem, "");
+        EXPECT_EQ(r.note, "");
         EXPECT_EQ(loaded.pnumb, saved.pnumb);
         EXPECT_EQ(loaded.lentgh, length);
         for (std::size_t k = 1; k < loaded.typ.size(); ++k) {
@@ -178,6 +179,16 @@ TEST_F(PatternFileTest, FlagLinesAreOneOnlyForATrimmedOne) {
     for (std::size_t i = 0; i < std::size(lines); ++i) {
         EXPECT_EQ(s.typ[i + 1], lines[i].flag) << "line \"" << lines[i].text << "\"";
     }
+    // Every line but "0" and "1" with blanks around them is one the program never writes: the
+    // note names the first, "2" on line 8, and counts the other twelve.
+    for (const char* part : {"line 8 holds \"2\"", "read as 0", "12 more lines"}) {
+        EXPECT_NE(r.note.find(part), std::string::npos) << part << " in: " << r.note;
+    }
+    // Past the length such lines count for nothing, and are not named.
+    write(" 5  2 \r\n 1 \r\n0\r\nx\r\n\r\n");
+    EXPECT_EQ(load_pattern_file(file_, s).note, "");
+    write(" 5  4 \r\n 1 \r\n0\r\n\r\n");
+    EXPECT_NE(load_pattern_file(file_, s).note.find("line 4 is empty"), std::string::npos);
     // Fewer flag lines than the length: the rest keep their values.
     for (std::size_t k = std::size(lines) + 1; k < s.typ.size(); ++k) {
         ASSERT_EQ(s.typ[k], 9) << "flag " << k;
