@@ -6,6 +6,7 @@
 
 #include "engine/password_list.h"
 #include "settings/box_number.h"
+#include "ui/form_controls.h"
 #include "ui/form_layout.h"
 #include "ui/pick_combo_box.h"
 
@@ -13,29 +14,14 @@ namespace tessaroll::ui {
 
 namespace {
 
-QStringList numbers(int first, int last) {
-    QStringList items;
-    for (int n = first; n <= last; ++n) {
-        items << QString::number(n);
-    }
-    return items;
-}
-
-QLabel* make_label(QWidget* parent, const char* name, const char* caption) {
-    auto* label = new QLabel(QString::fromLatin1(caption), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-PickComboBox* make_combo(QWidget* parent, const char* name) {
-    auto* combo = new PickComboBox(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    return combo;
-}
-
 // A picked item's number. Items are numbers the window put there itself.
 std::int16_t item_number(const QComboBox* box) {
     return box_number(box->currentText().toStdString());
+}
+
+// How many positions the list holds for a length: none below 1, none beyond the last flag.
+int positions_for(std::int16_t length) {
+    return std::clamp<int>(length, 0, kMaxLength);
 }
 
 }  // namespace
@@ -55,6 +41,7 @@ frmSettings::frmSettings(GenerationSettings& settings) : QWidget(nullptr), setti
     Label5 = make_label(this, "Label5", "Position");
     Label6 = make_label(this, "Label6", "Symbol");
     cmbSymbol = make_combo(this, "cmbSymbol");
+    LabelStatus = make_label(this, "LabelStatus", "");
 
     place(Label1, 120, 240, 1695, 255);
     place(Label2, 120, 720, 1695, 255);
@@ -65,6 +52,9 @@ frmSettings::frmSettings(GenerationSettings& settings) : QWidget(nullptr), setti
     place(Label5, 240, 1680, 615, 255);
     place(Label6, 1800, 1680, 615, 255);
     place(cmbSymbol, 1800, 2040, 975, 315);
+    // The strip under the two pattern boxes says why a pick changed nothing.
+    place(LabelStatus, 120, 2370, 2895, 210);
+    LabelStatus->setAccessibleName(QStringLiteral("Status"));
 
     setTabOrder(cmbPnumb, cmbLentgh);
     setTabOrder(cmbLentgh, cmbPosition);
@@ -91,7 +81,7 @@ QString frmSettings::count_text() const {
 }
 
 void frmSettings::set_count_text(const QString& text) {
-    cmbPnumb->setEditText(text);
+    cmbPnumb->show_text(text);
 }
 
 QString frmSettings::length_text() const {
@@ -99,45 +89,100 @@ QString frmSettings::length_text() const {
 }
 
 void frmSettings::set_length_text(const QString& text) {
-    cmbLentgh->setEditText(text);
+    cmbLentgh->show_text(text);
+    try {
+        fill_position_list(box_number(text.toStdString()));
+    } catch (const BoxNumberError&) {
+        // The program writes numbers only; a text that is none leaves the list as it is.
+    }
+}
+
+void frmSettings::store_count_and_length() {
+    const QString in_settings = QStringLiteral("Type or pick one in the Settings window.");
+    if (count_text().isEmpty()) {
+        set_count_text(QStringLiteral("4"));
+    }
+    settings_.pnumb = box_value(
+        count_text(), QStringLiteral("Number of passwords"),
+        QStringLiteral("The number of passwords is a whole number from 1 to 130. ") + in_settings);
+    if (length_text().isEmpty()) {
+        set_length_text(QStringLiteral("10"));
+    }
+    settings_.lentgh =
+        box_value(length_text(), QStringLiteral("Length of passwords"),
+                  QStringLiteral("The length is a whole number from 1 to 130. ") + in_settings);
+    if (cmbPosition->count() != positions_for(settings_.lentgh)) {
+        fill_position_list(settings_.lentgh);
+    }
+    // A list without passwords, or of empty passwords, is never what the user wants to hand on.
+    if (settings_.pnumb < 1) {
+        throw InputProblem{QStringLiteral("The number of passwords is %1; choose 1 to 130 in the "
+                                          "Settings window, then press Generate again.")
+                               .arg(settings_.pnumb)};
+    }
+    if (settings_.lentgh < 1) {
+        throw InputProblem{QStringLiteral("The length of the passwords is %1; choose 1 to 130 in "
+                                          "the Settings window, then press Generate again.")
+                               .arg(settings_.lentgh)};
+    }
 }
 
 void frmSettings::fill_position_list(std::int16_t length) {
-    const QString text = cmbPosition->currentText();
-    // Positions beyond the last flag have nothing to show or set.
-    const int last = std::min<int>(length, kMaxLength);
+    const int shown = position_shown();
+    const int last = positions_for(length);
     QStringList items;
     for (int k = 1; k <= last; ++k) {
         items << QLatin1Char(' ') + QString::number(k);
     }
     cmbPosition->set_items(items);
-    cmbPosition->setEditText(text);
+    cmbPosition->show_text(shown >= 1 && shown <= last ? items[shown - 1] : QString());
+}
+
+int frmSettings::position_shown() const {
+    const QString text = cmbPosition->currentText().trimmed();
+    for (int i = 0; i < cmbPosition->count(); ++i) {
+        if (cmbPosition->itemText(i).trimmed() == text) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+void frmSettings::set_status(const QString& text) {
+    LabelStatus->setText(text);
 }
 
 void frmSettings::cmbPnumb_Click() {
     settings_.pnumb = item_number(cmbPnumb);
+    set_status({});
 }
 
 void frmSettings::cmbLentgh_Click() {
     settings_.lentgh = item_number(cmbLentgh);
     fill_position_list(settings_.lentgh);
+    set_status({});
 }
 
 void frmSettings::cmbPosition_Click() {
-    const std::int16_t k = item_number(cmbPosition);
-    cmbSymbol->setEditText(
+    const int k = position_shown();
+    cmbSymbol->show_text(
         cmbSymbol->itemText(settings_.typ.at(static_cast<std::size_t>(k)) == 0 ? 0 : 1));
+    set_status({});
 }
 
 void frmSettings::cmbSymbol_Click() {
-    // The selected position is the item whose text the box shows; once the user has typed over
-    // it, no position is selected, and the flag written is flag 0, which no position reads.
-    int i = cmbPosition->currentIndex();
-    if (i >= 0 && cmbPosition->itemText(i) != cmbPosition->currentText()) {
-        i = -1;
+    // The flag changed is the one of the position the position box shows. With none shown (an
+    // empty box, or a typed text that is no position) nothing changes, and the status says so;
+    // the symbol box is emptied again so that it does not claim a kind for no position.
+    const int k = position_shown();
+    if (k == 0) {
+        cmbSymbol->show_text({});
+        set_status(QStringLiteral("Pick a position first: no flag changed."));
+        return;
     }
-    const int s = cmbSymbol->currentIndex();
-    settings_.typ.at(static_cast<std::size_t>(i + 1)) = static_cast<std::int16_t>(s);
+    settings_.typ.at(static_cast<std::size_t>(k)) =
+        static_cast<std::int16_t>(cmbSymbol->currentIndex());
+    set_status({});
 }
 
 }  // namespace tessaroll::ui

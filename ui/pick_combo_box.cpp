@@ -1,5 +1,6 @@
 #include "ui/pick_combo_box.h"
 
+#include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -76,6 +77,36 @@ void PickComboBox::set_items(const QStringList& items) {
     addItems(items);
     setCurrentIndex(-1);
     setEditText(QString());
+}
+
+void PickComboBox::show_text(const QString& text) {
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(findText(text, Qt::MatchExactly));
+    setEditText(text);
+}
+
+void PickComboBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            // A typed text selects no item by itself; the move starts from what is shown. A text
+            // that is no item has no neighbour to move to, so the key changes nothing rather
+            // than jumping to the first item.
+            if (!view()->isVisible() &&
+                (currentIndex() < 0 || itemText(currentIndex()) != currentText())) {
+                show_text(currentText());
+                if (currentIndex() < 0 && !currentText().isEmpty()) {
+                    event->accept();
+                    return;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    QComboBox::keyPressEvent(event);
 }
 
 void PickComboBox::wheelEvent(QWheelEvent* event) {

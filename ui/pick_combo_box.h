@@ -8,8 +8,10 @@ namespace tessaroll::ui {
 // picked() is emitted only when the user chooses an item of the list: from the drop-down list
 // (mouse or keyboard) or with the Up, Down, Page Up, Page Down, Home and End keys on the closed
 // box. Typing, Enter in the text part, leaving the box and every change made by the program emit
-// nothing, and typed text is never added to the list. The mouse wheel does not change the item,
-// so scrolling over the window cannot change a setting by accident.
+// nothing, and typed text is never added to the list. The arrow keys move from the value the box
+// shows, whether the program wrote it, the user typed it or picked it; on a text that is no item
+// they change nothing. The mouse wheel does not change the item, so scrolling over the window
+// cannot change a setting by accident.
 class PickComboBox : public QComboBox {
     Q_OBJECT
 
@@ -20,10 +22,15 @@ public:
     // text it wants afterwards.
     void set_items(const QStringList& items);
 
+    // Shows text in the text part and selects the item that has exactly this text (none when no
+    // item has it), so that Up and Down move on from it. Emits nothing.
+    void show_text(const QString& text);
+
 signals:
     void picked(int index);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:

@@ -28,19 +28,30 @@ class FrmSettingsTest : public QObject {
 private:
     GenerationSettings settings_;
     std::unique_ptr<frmSettings> window_;
+    std::unique_ptr<MessageCatcher> messages_;  // this window shows none
 
     QComboBox* box(const char* name) {
         return window_->findChild<QComboBox*>(QString::fromLatin1(name));
     }
+    // The window's status line.
+    QString status() {
+        auto* line = window_->findChild<QLabel*>(QStringLiteral("LabelStatus"));
+        return line != nullptr ? line->text() : QString();
+    }
 
 private slots:
     void init() {
+        messages_ = std::make_unique<MessageCatcher>();
         settings_ = GenerationSettings{};
         window_ = std::make_unique<frmSettings>(settings_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
-    void cleanup() { window_.reset(); }
+    void cleanup() {
+        window_.reset();
+        QCOMPARE(messages_->texts, QStringList());
+        messages_.reset();
+    }
 
     void layout_data() {
         QTest::addColumn<QString>("name");
@@ -64,6 +75,8 @@ private slots:
                                 << "Symbol" << QRect(120, 112, 41, 17);
         QTest::newRow("cmbSymbol") << "cmbSymbol"
                                    << "" << QRect(120, 136, 65, 21);
+        QTest::newRow("LabelStatus") << "LabelStatus"
+                                     << "" << QRect(8, 158, 193, 14);
     }
     void layout() {
         QFETCH(QString, name);
@@ -75,6 +88,11 @@ private slots:
         if (auto* label = qobject_cast<QLabel*>(control)) {
             QCOMPARE(label->text(), caption);
             QVERIFY2(caption_fits(label, caption), qPrintable(caption));
+            if (name == "LabelStatus") {  // the one status sentence fits the strip
+                QVERIFY(pick(box("cmbSymbol"), "Letter"));
+                QVERIFY(!label->text().isEmpty());
+                QVERIFY2(caption_fits(label, label->text()), qPrintable(label->text()));
+            }
         } else {
             auto* combo = qobject_cast<QComboBox*>(control);
             QVERIFY(combo);
@@ -128,6 +146,62 @@ private slots:
         QCOMPARE(box("cmbLentgh")->currentText(), QStringLiteral("13"));
         QCOMPARE(settings_.lentgh, 13);
         QCOMPARE(box("cmbPosition")->count(), 13);
+        // ... from a text the program wrote as well: the pick is its neighbour, not the first
+        // item.
+        window_->set_length_text("30");
+        QTest::keyClick(box("cmbLentgh"), Qt::Key_Down);
+        QCOMPARE(box("cmbLentgh")->currentText(), QStringLiteral("31"));
+        QCOMPARE(settings_.lentgh, 31);
+    }
+
+    // Whatever the box shows, the program's text, a typed one or a picked one, Up and Down move
+    // on from it; on a text that is no item they change nothing.
+    void arrow_keys_move_from_the_value_shown_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("count 50, Down") << "cmbPnumb"
+                                        << "50" << false << int(Qt::Key_Down) << "50";
+        QTest::newRow("count 50, Up") << "cmbPnumb"
+                                      << "50" << false << int(Qt::Key_Up) << "49";
+        QTest::newRow("length 10, Down") << "cmbLentgh"
+                                         << "10" << false << int(Qt::Key_Down) << "11";
+        QTest::newRow("length 6, Up") << "cmbLentgh"
+                                      << "6" << false << int(Qt::Key_Up) << "6";
+        QTest::newRow("typed count 7, Down") << "cmbPnumb"
+                                             << "7" << true << int(Qt::Key_Down) << "8";
+        QTest::newRow("typed length 12, Page Down")
+            << "cmbLentgh"
+            << "12" << true << int(Qt::Key_PageDown) << "";  // some later item, not 6
+        QTest::newRow("typed count 77, Down") << "cmbPnumb"
+                                              << "77" << true << int(Qt::Key_Down) << "77";
+    }
+    void arrow_keys_move_from_the_value_shown() {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        QFETCH(bool, typed);
+        QFETCH(int, key);
+        QFETCH(QString, after);
+        QComboBox* target = box(qPrintable(name));
+        target->setFocus();
+        if (typed) {
+            QTest::keyClicks(target, shown);
+        } else if (name == "cmbPnumb") {
+            window_->set_count_text(shown);
+        } else {
+            window_->set_length_text(shown);
+        }
+        QTest::keyClick(target, Qt::Key(key));
+        const QString text = target->currentText();
+        if (after.isEmpty()) {
+            QVERIFY2(text.toInt() > shown.toInt(), qPrintable(text));
+        } else {
+            QCOMPARE(text, after);
+        }
+        const std::int16_t value = name == "cmbPnumb" ? settings_.pnumb : settings_.lentgh;
+        QCOMPARE(value, text == shown ? 0 : text.toInt());  // a move is a pick, no move none
     }
 
     void shorter_length_keeps_the_flags_above_it() {
@@ -138,13 +212,46 @@ private slots:
         }
         QCOMPARE(settings_.typ[7], 1);
         QCOMPARE(settings_.typ[12], 1);
-        box("cmbPosition")->setEditText(" 12");
+        QCOMPARE(box("cmbPosition")->currentText(), QStringLiteral(" 12"));
         QVERIFY(pick(box("cmbLentgh"), "6"));
         QCOMPARE(settings_.lentgh, 6);
         QCOMPARE(items_of(box("cmbPosition")), numbers(1, 6, " "));
-        QCOMPARE(box("cmbPosition")->currentText(), QStringLiteral(" 12"));  // text left as it was
+        // Position 12 is gone from the list, so no position is shown.
+        QCOMPARE(box("cmbPosition")->currentText(), QString());
+        QCOMPARE(box("cmbPosition")->currentIndex(), -1);
         QCOMPARE(settings_.typ[7], 1);
         QCOMPARE(settings_.typ[12], 1);
+    }
+
+    // After the list is rebuilt the position shown stays selected, and a symbol pick acts on it.
+    void symbol_acts_on_the_position_shown_after_a_new_length() {
+        QVERIFY(pick(box("cmbLentgh"), "10"));
+        QVERIFY(pick(box("cmbPosition"), " 3"));
+        QVERIFY(pick(box("cmbSymbol"), "Letter"));
+        QCOMPARE(settings_.typ[3], 1);
+        QVERIFY(pick(box("cmbLentgh"), "11"));
+        QCOMPARE(box("cmbPosition")->currentText(), QStringLiteral(" 3"));
+        QCOMPARE(box("cmbPosition")->currentIndex(), 2);
+        QVERIFY(pick(box("cmbSymbol"), "Digit"));
+        QCOMPARE(settings_.typ[3], 0);
+        QCOMPARE(settings_.typ[0], 0);
+        // Down in the position box moves on to position 4 and shows its kind.
+        settings_.typ[4] = 1;
+        box("cmbPosition")->setFocus();
+        QTest::keyClick(box("cmbPosition"), Qt::Key_Down);
+        QCOMPARE(box("cmbPosition")->currentText(), QStringLiteral(" 4"));
+        QCOMPARE(box("cmbSymbol")->currentText(), QStringLiteral("Letter"));
+        QCOMPARE(box("cmbSymbol")->currentIndex(), 1);
+    }
+
+    // A length the program writes (after a load, or the 10 Generate fills in) brings its
+    // position list, as a picked one does.
+    void position_list_follows_the_length_written() {
+        window_->set_length_text("12");
+        QCOMPARE(items_of(box("cmbPosition")), numbers(1, 12, " "));
+        QCOMPARE(settings_.lentgh, 0);  // writing a text is no pick
+        window_->set_length_text("-4");
+        QCOMPARE(box("cmbPosition")->count(), 0);
     }
 
     void position_shows_and_symbol_sets_the_flag() {
@@ -162,22 +269,48 @@ private slots:
         QCOMPARE(settings_.typ[3], 0);
     }
 
-    void symbol_without_a_position_sets_flag_zero_only() {
+    // With no position shown a symbol pick changes no flag, and the window's status says so;
+    // a position typed over the picked one is the one shown.
+    void symbol_without_a_position_changes_nothing() {
         QVERIFY(pick(box("cmbLentgh"), "10"));
         QVERIFY(pick(box("cmbSymbol"), "Letter"));
         GenerationSettings expected;
         expected.lentgh = 10;
-        expected.typ[0] = 1;
         QCOMPARE(settings_.typ, expected.typ);
-        // A position typed over the picked one is no selected position either.
+        QVERIFY2(status().contains("position"), qPrintable(status()));
+        QCOMPARE(box("cmbSymbol")->currentText(), QString());
+
         settings_.typ[2] = 1;
         QVERIFY(pick(box("cmbPosition"), " 2"));
+        QCOMPARE(status(), QString());
         box("cmbPosition")->lineEdit()->selectAll();
         QTest::keyClicks(box("cmbPosition"), " 5");
-        QVERIFY(pick(box("cmbSymbol"), "Digit"));
-        QCOMPARE(settings_.typ[0], 0);
+        QVERIFY(pick(box("cmbSymbol"), "Letter"));
+        QCOMPARE(settings_.typ[5], 1);
         QCOMPARE(settings_.typ[2], 1);
-        QCOMPARE(settings_.typ[5], 0);
+        box("cmbPosition")->lineEdit()->selectAll();
+        QTest::keyClicks(box("cmbPosition"), "x");
+        QVERIFY(pick(box("cmbSymbol"), "Digit"));
+        QCOMPARE(settings_.typ[5], 1);
+        QCOMPARE(settings_.typ[0], 0);
+        QVERIFY(!status().isEmpty());
+    }
+
+    // Scrolling over the window reaches no box.
+    void the_mouse_wheel_changes_nothing() {
+        window_->set_count_text("7");
+        window_->set_length_text("12");
+        QVERIFY(pick(box("cmbPosition"), " 3"));
+        const GenerationSettings before = settings_;
+        for (const char* name : {"cmbPnumb", "cmbLentgh", "cmbPosition", "cmbSymbol"}) {
+            QComboBox* target = box(name);
+            const QString text = target->currentText();
+            scroll_over(target);
+            QCOMPARE(target->currentText(), text);
+        }
+        QCOMPARE(settings_.pnumb, before.pnumb);
+        QCOMPARE(settings_.lentgh, before.lentgh);
+        QCOMPARE(settings_.typ, before.typ);
     }
 
     void typing_runs_no_handler_data() {
@@ -230,7 +363,11 @@ private slots:
         QCOMPARE(box("cmbPnumb")->currentText(), QStringLiteral("7"));
         QCOMPARE(settings_.pnumb, 0);
         QCOMPARE(settings_.lentgh, 0);
-        QCOMPARE(box("cmbPosition")->count(), 0);
+        // The items of the texts are selected, and the position list follows the length.
+        QCOMPARE(box("cmbPnumb")->currentIndex(), 6);
+        QCOMPARE(box("cmbLentgh")->currentIndex(), 6);
+        QCOMPARE(box("cmbPosition")->count(), 12);
+        QCOMPARE(box("cmbPosition")->currentText(), QString());
     }
 
     void position_list_stops_at_the_last_flag() {

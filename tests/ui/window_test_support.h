@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QStringList>
 #include <QTest>
+#include <QWheelEvent>
 #include <vector>
 
 #include "ui/message_box.h"
@@ -62,6 +63,16 @@ inline bool pick(QComboBox* box, const QString& text) {
     view->setCurrentIndex(box->model()->index(index, 0));
     QTest::keyClick(view, Qt::Key_Return);
     return QTest::qWaitFor([view] { return !view->isVisible(); });
+}
+
+// Turns the mouse wheel over the middle of a control: one notch up, two down.
+inline void scroll_over(QWidget* control) {
+    for (const int delta : {120, -120, -120}) {
+        const QPointF at(control->width() / 2.0, control->height() / 2.0);
+        QWheelEvent wheel(at, control->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(control, &wheel);
+    }
 }
 
 inline QStringList items_of(const QComboBox* box) {
