@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTextStream>
 #include <QTimer>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -146,7 +147,12 @@ std::optional<int> answer_on_terminal(const QStringList& arguments) {
     return std::nullopt;
 }
 
+void use_the_users_locale() {
+    std::setlocale(LC_ALL, "");
+}
+
 int Main(QApplication& app) {
+    use_the_users_locale();
     const StartOptions options =
         read_start_options(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
     if (const std::optional<int> status = answer_on_terminal(QCoreApplication::arguments())) {

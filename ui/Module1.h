@@ -32,6 +32,10 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
 // nothing for other arguments. Needs no display, so main() asks before the window system starts.
 std::optional<int> answer_on_terminal(const QStringList& arguments);
 
+// Takes the user's regional settings for the C library, as tessaroll-cli does, so that both
+// programs write the same "Generated on" time stamp. Qt does this itself on Unix only.
+void use_the_users_locale();
+
 // Shows the main window (not modally) and runs the program until the main window is closed or
 // Exit is chosen. Returns the exit status.
 int Main(QApplication& app);

@@ -13,24 +13,21 @@
 #include <QVariant>
 #include <algorithm>
 
+#include "ui/form_layout.h"
 #include "ui/program_folders.h"
 
 namespace tessaroll::ui {
 
 namespace {
 
-// Window layout in twips; 15 twips make one pixel at the usual 96 dots per inch.
-constexpr int px(int twips) {
-    return twips / 15;
-}
-
 constexpr int kNetworkTimeoutMs = 30000;
 
 QString error_page(const QUrl& address, const QString& reason) {
     const QString advice =
         address.isLocalFile() ? QStringLiteral(
-                                    "The help pages main.htm and about.htm belong in the program's "
-                                    "folder. Copy them there again, or install the program again.")
+                                    "The help pages main.htm, about.htm and we-pay.htm belong in "
+                                    "the program's folder. Copy them there again, or install the "
+                                    "program again, then choose the page again from the Help menu.")
                               : QStringLiteral(
                                     "Check the address and your internet connection, then choose "
                                     "the page again from the Help menu.");
@@ -169,20 +166,20 @@ frmHelp::frmHelp() {
     setObjectName(QStringLiteral("frmHelp"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Help"));
-    setGeometry(px(60), px(345), px(8550), px(7560));
-    setFixedSize(px(8550), px(7560));
+    setGeometry(pixels(60), pixels(345), pixels(8550), pixels(7560));
+    setFixedSize(pixels(8550), pixels(7560));
 
     WebBrowser1 = new HelpBrowser(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setGeometry(px(240), px(600), px(8055), px(6255));
+    place(WebBrowser1, 240, 600, 8055, 6255);
 
     cmdBack = new QPushButton(QStringLiteral("Back"), this);
     cmdBack->setObjectName(QStringLiteral("cmdBack"));
-    cmdBack->setGeometry(px(1080), px(6960), px(1215), px(495));
+    place(cmdBack, 1080, 6960, 1215, 495);
 
     cmdForward = new QPushButton(QStringLiteral("Forward"), this);
     cmdForward->setObjectName(QStringLiteral("cmdForward"));
-    cmdForward->setGeometry(px(2640), px(6960), px(1215), px(495));
+    place(cmdForward, 2640, 6960, 1215, 495);
 
     setTabOrder(WebBrowser1, cmdBack);
     setTabOrder(cmdBack, cmdForward);
@@ -205,9 +202,16 @@ frmHelp::frmHelp() {
 }
 
 void frmHelp::navigate(const QUrl& page) {
-    if (page.isValid()) {
-        WebBrowser1->setSource(page, QTextDocument::HtmlResource);
+    if (!page.isValid()) {
+        return;
     }
+    // The browser ignores a request for the page it shows; asked for it again, the user wants it
+    // read again (a missing page put back, a web page that failed).
+    if (page == WebBrowser1->source()) {
+        WebBrowser1->reload();
+        return;
+    }
+    WebBrowser1->setSource(page, QTextDocument::HtmlResource);
 }
 
 // QTextBrowser does nothing when there is no earlier or later page.
@@ -220,7 +224,12 @@ void frmHelp::cmdForward_Click() {
 }
 
 QUrl local_help_page(const QString& folder, const QString& file_name) {
-    return QUrl::fromLocalFile(QDir(folder).filePath(file_name));
+    return QUrl::fromLocalFile(QDir(folder).absoluteFilePath(file_name));
+}
+
+QUrl we_pay_page(const QString& folder) {
+    const QUrl address(QString::fromLatin1(kWePayPage));
+    return address.isRelative() ? local_help_page(folder, address.path()) : address;
 }
 
 void show_help_page(QPointer<frmHelp>& slot, const QString& caption, const QUrl& page) {

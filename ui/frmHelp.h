@@ -12,8 +12,9 @@ class QTextBrowser;
 
 namespace tessaroll::ui {
 
-// The We Pay page on the maker's site.
-inline constexpr const char* kWePayAddress = "https://www.tessaroll.example/we-pay.htm";
+// The We Pay page: a page shipped with the help pages, in the program's folder, until the program
+// has a web site; then its complete web address goes here.
+inline constexpr const char* kWePayPage = "we-pay.htm";
 
 class frmHelp : public QWidget {
     Q_OBJECT
@@ -34,8 +35,11 @@ private:
     QPushButton* cmdForward;
 };
 
-// The page file_name in the program's folder.
+// The page file_name in the program's folder, as a complete file address.
 QUrl local_help_page(const QString& folder, const QString& file_name);
+
+// The complete address of the We Pay page.
+QUrl we_pay_page(const QString& folder);
 
 // What each Help menu entry does: shows the window held in slot (creating it, with an empty
 // history, when the slot is empty because it was never opened or was closed), brings it to the

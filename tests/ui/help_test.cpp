@@ -31,7 +31,9 @@ namespace {
 // gets 404. Counts the requests per path.
 class PageServer : public QObject {
 public:
-    explicit PageServer(QHash<QString, QByteArray> pages) : pages_(std::move(pages)) {
+    // The first failures requests of each path answer 503, as a server that is busy.
+    explicit PageServer(QHash<QString, QByteArray> pages, int failures = 0)
+        : pages_(std::move(pages)), failures_(failures) {
         connect(&server_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = server_.nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
@@ -55,10 +57,12 @@ private:
         }
         const QString path = QString::fromLatin1(request.split(' ').value(1));
         buffers_.remove(socket);
-        ++requests_[path];
-        const bool found = pages_.contains(path);
+        const bool busy = ++requests_[path] <= failures_;
+        const bool found = pages_.contains(path) && !busy;
         const QByteArray body = found ? pages_.value(path) : QByteArray("<p>Not here</p>");
-        socket->write((found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
+        socket->write((found  ? "HTTP/1.1 200 OK\r\n"
+                       : busy ? "HTTP/1.1 503 Service Unavailable\r\n"
+                              : "HTTP/1.1 404 Not Found\r\n") +
                       QByteArray("Content-Type: text/html\r\nContent-Length: ") +
                       QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
         socket->disconnectFromHost();
@@ -68,6 +72,7 @@ private:
     QHash<QString, QByteArray> pages_;
     QHash<QTcpSocket*, QByteArray> buffers_;
     QHash<QString, int> requests_;
+    int failures_;
 };
 
 void write_page(const QString& path, const QString& body) {
@@ -233,21 +238,51 @@ private slots:
         QVERIFY(browser(window)->toPlainText().contains(QStringLiteral("cannot be shown")));
     }
 
-    // We Pay: caption "About" and the maker's page, a complete web address.
-    void we_pay_opens_the_makers_page() {
-        const QUrl address(QString::fromLatin1(kWePayAddress));
-        QVERIFY(address.isValid());
-        QCOMPARE(address.scheme(), QStringLiteral("https"));
-        QVERIFY(!address.host().isEmpty());
-        QVERIFY(!address.path().isEmpty());
-
+    // We Pay: caption "About" and the page shipped with the others, by its complete address.
+    void we_pay_opens_the_shipped_page() {
+        write_page(folder_ + QStringLiteral("/we-pay.htm"), QStringLiteral("<h1>Support</h1>"));
         trigger("UserGuide");
         trigger("We_pay");
         frmHelp* window = help_window();
         QVERIFY(window != nullptr);
         QCOMPARE(window->windowTitle(), QStringLiteral("About"));
-        QCOMPARE(browser(window)->source(), address);
+        const QUrl shown = browser(window)->source();
+        QVERIFY2(shown.isLocalFile(), qPrintable(shown.toString()));
+        QCOMPARE(shown.toLocalFile(), QDir(folder_).absoluteFilePath(QStringLiteral("we-pay.htm")));
+        QVERIFY(browser(window)->toPlainText().contains(QStringLiteral("Support")));
         QVERIFY(browser(window)->isBackwardAvailable());
+    }
+
+    // Choosing the page shown reads it again: a missing page that was put back appears, as the
+    // error page advises.
+    void choosing_the_shown_page_again_reloads_it() {
+        const QString guide = folder_ + QStringLiteral("/main.htm");
+        QVERIFY(QFile::rename(guide, guide + QStringLiteral(".away")));
+        trigger("UserGuide");
+        frmHelp* window = help_window();
+        QVERIFY(window != nullptr);
+        QVERIFY(browser(window)->toPlainText().contains(QStringLiteral("choose the page again")));
+        QVERIFY(QFile::rename(guide + QStringLiteral(".away"), guide));
+        trigger("UserGuide");
+        QVERIFY2(browser(window)->toPlainText().contains(QStringLiteral("Guide page")),
+                 qPrintable(browser(window)->toPlainText()));
+        QVERIFY(!browser(window)->isBackwardAvailable());  // still one page in the history
+    }
+
+    // A web page that failed is asked for again when it is chosen again.
+    void a_web_page_that_failed_is_fetched_again() {
+        PageServer server({{QStringLiteral("/busy.htm"), "<html><body>Busy page</body></html>"}},
+                          1);
+        QVERIFY(server.listen());
+        trigger("About");
+        frmHelp* window = help_window();
+        QVERIFY(window != nullptr);
+        const QUrl page = server.url(QStringLiteral("/busy.htm"));
+        window->navigate(page);
+        QTRY_VERIFY(browser(window)->toPlainText().contains(QStringLiteral("cannot be shown")));
+        window->navigate(page);
+        QTRY_VERIFY(browser(window)->toPlainText().contains(QStringLiteral("Busy page")));
+        QCOMPARE(server.requests(QStringLiteral("/busy.htm")), 2);
     }
 
     // Web pages are shown in the same browser and history as the local pages; a page that
@@ -345,11 +380,13 @@ private slots:
     void shipped_pages_are_in_the_program_folder() {
         const QString program_folder = QStringLiteral(TESSAROLL_PROGRAM_DIR);
         static const QRegularExpression href(QStringLiteral("href=\"([^\"#]*)(#[^\"]*)?\""));
-        for (const QString& name : {QStringLiteral("main.htm"), QStringLiteral("about.htm")}) {
+        for (const QString& name : {QStringLiteral("main.htm"), QStringLiteral("about.htm"),
+                                    QStringLiteral("we-pay.htm")}) {
             QFile page(program_folder + QLatin1Char('/') + name);
             QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
             const QString html = QString::fromUtf8(page.readAll());
             QVERIFY(html.size() > 1000);
+            QVERIFY2(!html.contains(QStringLiteral(".example")), qPrintable(name));
             for (auto it = href.globalMatch(html); it.hasNext();) {
                 const QString target = it.next().captured(1);
                 if (target.isEmpty() || target.contains(QLatin1Char(':'))) {

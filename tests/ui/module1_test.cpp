@@ -1,15 +1,27 @@
 // The start procedure's command line: which folder the program uses, and what it refuses.
 #include <QTemporaryDir>
 #include <QTest>
+#include <clocale>
 
 #include "ui/Module1.h"
+#include "ui/message_box.h"
 
 using namespace tessaroll::ui;
 
 class Module1Test : public QObject {
     Q_OBJECT
 
+    QStringList messages_;
+
 private slots:
+    void init() {
+        set_message_hook([this](const QString& text) { messages_ << text; });
+    }
+    void cleanup() {
+        set_message_hook({});
+        QCOMPARE(messages_, QStringList());
+    }
+
     void folder_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("own_folder");  // else the temporary folder
@@ -72,6 +84,20 @@ private slots:
         QVERIFY2(options.problem.contains(problem), qPrintable(options.problem));
         QCOMPARE(options.problem.isEmpty(), problem.isEmpty());
         QCOMPARE(options.code_page ? static_cast<int>(*options.code_page) : 0, code_page);
+    }
+
+    // The window program takes the user's locale for its time stamps, as tessaroll-cli does;
+    // Qt sets it by itself only on Unix.
+    void takes_the_users_locale() {
+        const QByteArray saved = qgetenv("LC_ALL");
+        qputenv("LC_ALL", "C.UTF-8");
+        std::setlocale(LC_ALL, "C");
+        use_the_users_locale();
+        const QString time_locale = QString::fromLatin1(std::setlocale(LC_TIME, nullptr));
+        qputenv("LC_ALL", saved);
+        std::setlocale(LC_ALL, "");
+        QVERIFY2(time_locale.startsWith("C.") && time_locale.contains("tf", Qt::CaseInsensitive),
+                 qPrintable(time_locale));
     }
 
     void help_version_and_check() {
