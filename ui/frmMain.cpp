@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,15 +14,20 @@
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 #include <array>
 #include <string>
 
 #include "engine/atomic_file.h"
+#include "engine/code_page.h"
 #include "engine/error.h"
+#include "engine/fingerprint.h"
 #include "engine/list_file.h"
 #include "engine/password_list.h"
-#include "settings/box_number.h"
 #include "settings/pattern_file.h"
+#include "ui/fingerprint_view.h"
+#include "ui/form_controls.h"
 #include "ui/form_layout.h"
 #include "ui/frmSettings.h"
 #include "ui/message_box.h"
@@ -43,54 +49,12 @@ public:
     }
 };
 
-// A box text that is not a number stops the generation with this sentence for the user.
-struct InputProblem {
-    QString sentence;
-};
-
-// The box number of a box's text; box names the box and allowed says what may go in it.
-std::int16_t box_value(const QString& text, const QString& box, const QString& allowed) {
-    try {
-        return box_number(text.toStdString());
-    } catch (const BoxNumberError& e) {
-        if (text.isEmpty()) {
-            throw InputProblem{QStringLiteral("The %1 box is empty. %2").arg(box, allowed)};
-        }
-        if (text.trimmed().isEmpty()) {
-            throw InputProblem{
-                QStringLiteral("The %1 box holds only blanks. %2").arg(box, allowed)};
-        }
-        throw InputProblem{
-            QStringLiteral("%1 box: %2 %3").arg(box, QString::fromStdString(e.what()), allowed)};
-    }
-}
-
-QLabel* make_label(QWidget* parent, const char* name, const char* caption) {
-    auto* label = new QLabel(QString::fromLatin1(caption), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
 QPushButton* make_button(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);  // Enter and Esc press no button
     button->setDefault(false);
     return button;
-}
-
-PickComboBox* make_combo(QWidget* parent, const char* name) {
-    auto* combo = new PickComboBox(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    return combo;
-}
-
-QStringList numbers(int first, int last) {
-    QStringList items;
-    for (int n = first; n <= last; ++n) {
-        items << QString::number(n);
-    }
-    return items;
 }
 
 QAction* make_action(QWidget* window, QMenu* menu, const char* name, const char* caption,
@@ -129,6 +93,8 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     txtPasswords->setObjectName(QStringLiteral("txtPasswords"));
     txtPpswd = new QLineEdit(client);
     txtPpswd->setObjectName(QStringLiteral("txtPpswd"));
+    picFingerprint = new FingerprintView(client);
+    picFingerprint->setObjectName(QStringLiteral("picFingerprint"));
     cmdPrint = make_button(client, "cmdPrint", "Print");
     Label1 = make_label(client, "Label1", "Personal password");
     Label2 = make_label(client, "Label2", "Passwords");
@@ -143,7 +109,10 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
 
     place(cmdGenerate, 120, 3480, 1215, 495);
     place(txtPasswords, 120, 1560, 2655, 1455);
-    place(txtPpswd, 2160, 120, 2415, 375);
+    // The password box leaves room at its right for the fingerprint, which ends where the date
+    // boxes end.
+    place(txtPpswd, 2160, 120, 1575, 375);
+    place(picFingerprint, 3795, 120, 780, 375);
     place(cmdPrint, 1800, 3480, 1215, 495);
     place(Label1, 360, 240, 1575, 255);
     place(Label2, 120, 1080, 1215, 255);
@@ -196,6 +165,10 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     connect(UserGuide, &QAction::triggered, this, &frmMain::UserGuide_Click);
     connect(We_pay, &QAction::triggered, this, &frmMain::We_pay_Click);
     connect(Exit, &QAction::triggered, this, &frmMain::Exit_Click);
+    connect(txtPpswd, &QLineEdit::textChanged, this, &frmMain::show_fingerprint);
+    // Qt closes no window when the desktop session ends; these two come instead.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &frmMain::session_ending);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::session_ending);
 
     // Text and combo boxes would take Ctrl+A, Ctrl+E, Ctrl+U as editing keys; the menu's
     // accelerators come first in this window.
@@ -251,11 +224,12 @@ frmSettings* frmMain::settings_window() {
 void frmMain::Form_Load() {
     // Today is read once for all three boxes, so a start at midnight cannot mix two dates.
     cmbDay->set_items(numbers(1, 31));
-    cmbDay->setEditText(QString::number(today_.day()));
+    cmbDay->show_text(QString::number(today_.day()));
     cmbMonth->set_items(numbers(1, 12));
-    cmbMonth->setEditText(QString::number(today_.month()));
-    cmbYear->set_items(numbers(2002, 2010));
-    cmbYear->setEditText(QString::number(today_.year()));
+    cmbMonth->show_text(QString::number(today_.month()));
+    // The years from the start of the count up to next year, and at least to 2010.
+    cmbYear->set_items(numbers(2002, std::max(2010, today_.year() + 1)));
+    cmbYear->show_text(QString::number(today_.year()));
     get_pattern();
 }
 
@@ -318,28 +292,30 @@ void frmMain::UserGuide_Click() {
 }
 
 void frmMain::We_pay_Click() {
-    show_help_page(help_, QStringLiteral("About"), QUrl(QString::fromLatin1(kWePayAddress)));
+    show_help_page(help_, QStringLiteral("About"), we_pay_page(folder_));
+}
+
+void frmMain::session_ending() {
+    save_pattern();
+}
+
+void frmMain::show_fingerprint() {
+    const QString text = txtPpswd->text();
+    std::optional<Fingerprint> fingerprint;
+    if (!text.isEmpty()) {
+        try {
+            fingerprint = password_fingerprint(to_code_page(text.toStdString()));
+        } catch (const EngineError&) {
+            // Too long to make a seed of: Generate says so; there is no fingerprint to show.
+        }
+    }
+    picFingerprint->show_fingerprint(fingerprint);
 }
 
 void frmMain::generate_passwords() {
     txtPasswords->clear();
     try {
-        frmSettings* settings_box = settings_window();
-        const QString in_settings = QStringLiteral("Type or pick one in the Settings window.");
-        if (settings_box->count_text().isEmpty()) {
-            settings_box->set_count_text(QStringLiteral("4"));
-        }
-        settings_.pnumb =
-            box_value(settings_box->count_text(), QStringLiteral("Number of passwords"),
-                      QStringLiteral("The number of passwords is a whole number "
-                                     "up to 130. ") +
-                          in_settings);
-        if (settings_box->length_text().isEmpty()) {
-            settings_box->set_length_text(QStringLiteral("10"));
-        }
-        settings_.lentgh =
-            box_value(settings_box->length_text(), QStringLiteral("Length of passwords"),
-                      QStringLiteral("The length is a whole number from 1 to 130. ") + in_settings);
+        settings_window()->store_count_and_length();
         const std::string personal = txtPpswd->text().toStdString();
         const std::int16_t day = box_value(cmbDay->currentText(), QStringLiteral("Day"),
                                            QStringLiteral("Type or pick a day from 1 to 31."));
@@ -379,23 +355,61 @@ void frmMain::generate_passwords() {
 }
 
 void frmMain::get_pattern() {
-    const PatternLoadResult loaded =
-        load_pattern_file(to_path(pattern_from_) / std::string(kPatternFileName), settings_);
-    if (loaded.status != PatternLoad::Complete) {
-        return;  // an absent or unreadable file changes no box and stays silent
+    const std::filesystem::path file =
+        to_path(pattern_from_) / std::string(kPatternFileName);
+    const PatternLoadResult loaded = load_pattern_file(file, settings_);
+    pattern_found_ = loaded.status != PatternLoad::Absent;
+    if (loaded.status == PatternLoad::Complete) {
+        frmSettings* window = settings_window();
+        window->set_count_text(QString::number(settings_.pnumb));
+        // The position list follows the length written, so the loaded pattern can be edited
+        // without picking the length again.
+        window->set_length_text(QString::number(settings_.lentgh));
     }
-    frmSettings* window = settings_window();
-    window->set_count_text(QString::number(settings_.pnumb));
-    window->set_length_text(QString::number(settings_.lentgh));
-    // The position list starts with the loaded length, so the loaded pattern can be edited
-    // without picking the length again.
-    window->fill_position_list(settings_.lentgh);
+    if (!pattern_found_ || (loaded.status == PatternLoad::Complete && loaded.note.empty())) {
+        return;  // a missing file stays silent
+    }
+    // Settings kept beside an installed program are read from there but saved in the user's
+    // folder, so that file is never replaced and needs no copy.
+    const std::filesystem::path saved_to = folder_path() / std::string(kPatternFileName);
+    pattern_needs_copy_ = file == saved_to;
+    QString text = QString::fromStdString(loaded.status == PatternLoad::Complete ? loaded.note
+                                                                                 : loaded.problem);
+    if (loaded.status == PatternLoad::Incomplete) {
+        text += QStringLiteral(
+            "\n\nThe Settings window starts empty, so lists have 4 passwords of 10 characters "
+            "until you choose a number and a length there.");
+    }
+    if (pattern_needs_copy_) {
+        text += QStringLiteral(
+                    "\n\nWhen Tessaroll saves its settings, it first keeps this file as \"%1\".")
+                    .arg(QString::fromStdString(backup_path_for(file).string()));
+    } else {
+        text += QStringLiteral(
+                    "\n\nTessaroll saves its settings in \"%1\" and leaves this file as it is.")
+                    .arg(QString::fromStdString(saved_to.string()));
+    }
+    // Said once the window is up, over it.
+    QTimer::singleShot(0, this, [this, text] { show_message(this, text); });
 }
 
 void frmMain::save_pattern() {
+    if (!pattern_found_ && settings_ == GenerationSettings{}) {
+        return;  // nothing loaded, nothing changed: a file of zeros would only empty every list
+    }
+    if (pattern_saved_ == settings_) {
+        return;  // written already in this run, or failed and said so
+    }
+    pattern_saved_ = settings_;
+    const std::filesystem::path file = folder_path() / std::string(kPatternFileName);
     try {
-        const std::string note =
-            save_pattern_file(folder_path() / std::string(kPatternFileName), settings_);
+        std::error_code ec;
+        if (pattern_needs_copy_ && std::filesystem::exists(file, ec)) {
+            // What the file held goes nowhere else; without its copy, the file stays as it is.
+            keep_backup_copy(file);
+            pattern_needs_copy_ = false;
+        }
+        const std::string note = save_pattern_file(file, settings_);
         if (!note.empty()) {
             show_message(this, QString::fromStdString(note));
         }

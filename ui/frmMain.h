@@ -8,6 +8,7 @@
 #include <QString>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "engine/code_page.h"
 #include "settings/generation_settings.h"
@@ -24,6 +25,7 @@ class QPushButton;
 
 namespace tessaroll::ui {
 
+class FingerprintView;
 class frmSettings;
 class PickComboBox;
 
@@ -47,7 +49,13 @@ public:
     void set_printer_factory(PrinterFactory factory);
 
     void generate_passwords();
+    // Loads pattern.tq at start. A file that does not load completely, or that has flag lines the
+    // program never writes, is reported once in a message box when the window is up, and is kept
+    // as pattern.tq.bak before the first save replaces it.
     void get_pattern();
+    // Writes pattern.tq from the settings, unless there is nothing to keep: no file was loaded and
+    // the settings still hold their starting values, or this run already wrote (or failed to
+    // write) these very settings.
     void save_pattern();
 
 signals:
@@ -64,6 +72,9 @@ public slots:
     void About_Click();
     void UserGuide_Click();
     void We_pay_Click();
+    // The desktop session ends (logoff, shutdown): Qt closes no window then, so the settings
+    // are saved here.
+    void session_ending();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,6 +85,7 @@ private:
     frmSettings* settings_window();
     std::filesystem::path folder_path() const;
     void end_program();
+    void show_fingerprint();
 
     QString folder_;
     QString pattern_from_;  // the folder whose pattern.tq Form_Load reads
@@ -85,10 +97,17 @@ private:
     QPointer<frmHelp> help_;
     PrinterFactory printer_factory_ = make_default_printer;
     bool ending_ = false;
+    // pattern.tq was there at start (loaded completely or not).
+    bool pattern_found_ = false;
+    // pattern.tq did not load as the program writes it: keep a copy before replacing it.
+    bool pattern_needs_copy_ = false;
+    // The settings this run last wrote to pattern.tq, or failed to write and said so.
+    std::optional<GenerationSettings> pattern_saved_;
 
     QPushButton* cmdGenerate;
     QPlainTextEdit* txtPasswords;
     QLineEdit* txtPpswd;
+    FingerprintView* picFingerprint;
     QPushButton* cmdPrint;
     QLabel* Label1;
     QLabel* Label2;

@@ -6,15 +6,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSessionManager>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 
+#include "engine/code_page.h"
+#include "engine/fingerprint.h"
 #include "settings/pattern_file.h"
+#include "ui/fingerprint_view.h"
 #include "ui/frmMain.h"
 #include "ui/frmSettings.h"
 #include "window_test_support.h"
@@ -68,6 +73,7 @@ class FrmMainTest : public QObject {
 private:
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<frmMain> window_;
+    std::unique_ptr<MessageCatcher> messages_;  // every message box, answered at once
 
     QString path(const char* name) const { return dir_->filePath(QString::fromLatin1(name)); }
 
@@ -93,29 +99,35 @@ private:
 
 private slots:
     void init() {
+        messages_ = std::make_unique<MessageCatcher>();
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
     }
     void cleanup() {
         if (window_) {
             window_->disconnect();
-            set_message_hook([](const QString&) {});  // the close saves; answer any box
             window_.reset();
-            set_message_hook({});
         }
+        messages_.reset();
         dir_.reset();
     }
 
     void start_state_data() {
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("9 March 2005") << QDate(2005, 3, 9) << QStringList{"9", "3", "2005"};
-        QTest::newRow("6 December 2026") << QDate(2026, 12, 6) << QStringList{"6", "12", "2026"};
-        QTest::newRow("31 January 2010") << QDate(2010, 1, 31) << QStringList{"31", "1", "2010"};
+        QTest::addColumn<QString>("last_year");  // the year list runs from 2002 to it
+        QTest::newRow("9 March 2005")
+            << QDate(2005, 3, 9) << QStringList{"9", "3", "2005"} << "2010";
+        QTest::newRow("6 December 2026")
+            << QDate(2026, 12, 6) << QStringList{"6", "12", "2026"} << "2027";
+        QTest::newRow("31 January 2010")
+            << QDate(2010, 1, 31) << QStringList{"31", "1", "2010"} << "2011";
+        QTest::newRow("1 May 2009") << QDate(2009, 5, 1) << QStringList{"1", "5", "2009"} << "2010";
     }
     void start_state() {
         QFETCH(QDate, today);
         QFETCH(QStringList, shown);
+        QFETCH(QString, last_year);
         open(today);
         QCOMPARE((QStringList{combo("cmbDay")->currentText(), combo("cmbMonth")->currentText(),
                               combo("cmbYear")->currentText()}),
@@ -123,15 +135,87 @@ private slots:
         QCOMPARE(combo("cmbDay")->count(), 31);
         QCOMPARE(combo("cmbDay")->itemText(0), QStringLiteral("1"));
         QCOMPARE(combo("cmbMonth")->count(), 12);
-        QCOMPARE(combo("cmbYear")->count(), 9);
         QCOMPARE(combo("cmbYear")->itemText(0), QStringLiteral("2002"));
-        QCOMPARE(combo("cmbYear")->itemText(8), QStringLiteral("2010"));
+        QCOMPARE(combo("cmbYear")->itemText(combo("cmbYear")->count() - 1), last_year);
+        QCOMPARE(combo("cmbYear")->count(), last_year.toInt() - 2001);
+        // Today is the selected item of each box, so the arrow keys start from it.
+        for (const char* name : {"cmbDay", "cmbMonth", "cmbYear"}) {
+            QCOMPARE(combo(name)->itemText(combo(name)->currentIndex()),
+                     combo(name)->currentText());
+        }
         QCOMPARE(control<QLineEdit>("txtPpswd")->text(), QString());
         QCOMPARE(list_box(), QString());
         QVERIFY(!control<QPushButton>("cmdPrint")->isEnabled());
         QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>("cmdGenerate"));
         QCOMPARE(settings_window_count(), 0);  // no pattern file: not created
         QCOMPARE(window_->windowTitle(), QStringLiteral("Tessaroll"));
+        QCOMPARE(messages_->texts, QStringList());  // a missing pattern.tq is no news
+    }
+
+    // Down in a date box gives the day, month or year after today's, never the first item.
+    void arrow_keys_start_from_today_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("day Down") << "cmbDay" << int(Qt::Key_Down) << "7";
+        QTest::newRow("day Up") << "cmbDay" << int(Qt::Key_Up) << "5";
+        QTest::newRow("month Down at the last item") << "cmbMonth" << int(Qt::Key_Down) << "12";
+        QTest::newRow("month Up") << "cmbMonth" << int(Qt::Key_Up) << "11";
+        QTest::newRow("year Down") << "cmbYear" << int(Qt::Key_Down) << "2027";
+        QTest::newRow("year Up") << "cmbYear" << int(Qt::Key_Up) << "2025";
+    }
+    void arrow_keys_start_from_today() {
+        QFETCH(QString, box);
+        QFETCH(int, key);
+        QFETCH(QString, after);
+        open(QDate(2026, 12, 6));
+        QComboBox* target = combo(qPrintable(box));
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QCOMPARE(target->currentText(), after);
+    }
+
+    // Scrolling over the window reaches no date box.
+    void the_mouse_wheel_changes_no_date_box() {
+        open(QDate(2026, 12, 6));
+        for (const char* name : {"cmbDay", "cmbMonth", "cmbYear"}) {
+            QComboBox* target = combo(name);
+            const QString text = target->currentText();
+            scroll_over(target);
+            QCOMPARE(target->currentText(), text);
+        }
+    }
+
+    // Count and length written by a load, or filled in by Generate, are where Up and Down start.
+    void arrow_keys_start_from_the_stored_count_and_length() {
+        QVERIFY(write_bytes(path("pattern.tq"), pattern_file_bytes(50, 10, "")));
+        open();
+        control<QLineEdit>("txtPpswd")->setText("secret");
+        set_date("26", "7", "2002");
+        QComboBox* count = settings_window()->findChild<QComboBox*>("cmbPnumb");
+        QComboBox* length = settings_window()->findChild<QComboBox*>("cmbLentgh");
+        count->setFocus();
+        QTest::keyClick(count, Qt::Key_Down);  // 50 is the last item: nothing to move to
+        QCOMPARE(count->currentText(), QStringLiteral("50"));
+        length->setFocus();
+        QTest::keyClick(length, Qt::Key_Down);
+        QCOMPARE(length->currentText(), QStringLiteral("11"));
+        generate();
+        QCOMPARE(list_box().count('\n'), 50);
+        QVERIFY2(list_box().startsWith("Password 1= ") && list_box().indexOf('\n') == 23,
+                 qPrintable(list_box().left(40)));
+
+        // Filled in by Generate: Down from 4 is 5.
+        cleanup();
+        init();
+        open();
+        set_date("26", "7", "2002");
+        generate();
+        count = settings_window()->findChild<QComboBox*>("cmbPnumb");
+        count->setFocus();
+        QTest::keyClick(count, Qt::Key_Down);
+        QCOMPARE(count->currentText(), QStringLiteral("5"));
+        QCOMPARE(window_->generation_settings().pnumb, 5);
     }
 
     void layout_data() {
@@ -143,7 +227,9 @@ private slots:
         QTest::newRow("txtPasswords") << "txtPasswords"
                                       << "" << QRect(8, 104, 177, 97);
         QTest::newRow("txtPpswd") << "txtPpswd"
-                                  << "" << QRect(144, 8, 161, 25);
+                                  << "" << QRect(144, 8, 105, 25);
+        QTest::newRow("picFingerprint") << "picFingerprint"
+                                        << "" << QRect(253, 8, 52, 25);
         QTest::newRow("cmdPrint") << "cmdPrint"
                                   << "Print" << QRect(120, 232, 81, 33);
         QTest::newRow("Label1") << "Label1"
@@ -248,11 +334,18 @@ private slots:
         // list of each other code page, with the window started in that code page.
         std::vector<Vector> picked;
         for (std::size_t n = 0; n < vectors.size(); n += vectors.size() / 7) {
+            while (n < vectors.size() && (vectors[n].count < 1 || vectors[n].length < 1)) {
+                ++n;  // the window refuses those (count_or_length_below_one_is_refused)
+            }
+            if (n == vectors.size()) {
+                break;
+            }
             picked.push_back(vectors[n]);
         }
         for (const Vector& v : vectors) {
             const auto seen = [&](const Vector& p) { return p.code_page == v.code_page; };
-            if (!v.error && std::none_of(picked.begin(), picked.end(), seen)) {
+            if (!v.error && v.count >= 1 && v.length >= 1 &&
+                std::none_of(picked.begin(), picked.end(), seen)) {
                 picked.push_back(v);
             }
         }
@@ -270,9 +363,8 @@ private slots:
             QCOMPARE(settings_window()->count_text(), QString::number(v.count));
             control<QLineEdit>("txtPpswd")->setText(v.personal);
             set_date(QString::number(v.day), QString::number(v.month), QString::number(v.year));
-            MessageCatcher messages;
             generate();
-            QCOMPARE(messages.texts, QStringList());
+            QCOMPARE(messages_->texts, QStringList());
             QCOMPARE(list_box(), list_text(v.passwords));
             const QByteArray file = file_bytes(path("output.txt"));
             const QByteArray head = file_head(v.day, v.month, v.year, v.passwords);
@@ -297,6 +389,10 @@ private slots:
         QCOMPARE(settings_window()->length_text(), QStringLiteral("10"));
         QCOMPARE(window_->generation_settings().pnumb, 4);
         QCOMPARE(window_->generation_settings().lentgh, 10);
+        // The length written brings its position list, with nothing shown in it yet.
+        auto* positions = settings_window()->findChild<QComboBox*>("cmbPosition");
+        QCOMPARE(positions->count(), 10);
+        QCOMPARE(positions->currentText(), QString());
         QCOMPARE(list_box().count('\n'), 4);
         QVERIFY(QRegularExpression(QStringLiteral("^(Password [1-4]= [0-9]{10}\n){4}$"))
                     .match(list_box())
@@ -377,11 +473,11 @@ private slots:
             }
             combo(qPrintable(box))->setEditText(text);
         }
-        MessageCatcher messages;
+        messages_->texts.clear();
         generate();
-        QCOMPARE(messages.texts.size(), 1);
+        QCOMPARE(messages_->texts.size(), 1);
         for (const QString& part : said) {
-            QVERIFY2(messages.texts[0].contains(part), qPrintable(messages.texts[0]));
+            QVERIFY2(messages_->texts[0].contains(part), qPrintable(messages_->texts[0]));
         }
         QCOMPARE(list_box(), QString());
         QCOMPARE(file_bytes(path("output.txt")), before);
@@ -404,18 +500,220 @@ private slots:
         QCOMPARE(settings->findChild<QComboBox*>("cmbPosition")->count(), 12);
     }
 
-    void broken_pattern_file_is_silent() {
-        QByteArray bytes = pattern_file_bytes(7, 12, "");
+    // A pattern.tq that does not load as the program writes it is named once, at start, and
+    // kept as pattern.tq.bak before the first save replaces it.
+    void damaged_pattern_file_is_reported_and_kept_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<int>("count");  // in the settings window after the load; 0 for empty
+        QByteArray long_file = pattern_file_bytes(7, 12, "");
         for (int k = 0; k < 131; ++k) {
-            bytes += " 1 \r\n";
+            long_file += " 1 \r\n";
         }
+        const QByteArray line_5(" 7  6 \r\n 0 \r\n 1 \r\n 0 \r\nx\r\n 0 \r\n 1 \r\n");
+        QTest::newRow("131 flag lines") << long_file << QStringList{"line 132", "130"} << 0;
+        QTest::newRow("text for the count")
+            << QByteArray(" abc  10 \r\n 1 \r\n") << QStringList{"line 1", "abc"} << 0;
+        QTest::newRow("length outside 16 bits")
+            << QByteArray(" 4  70000 \r\n") << QStringList{"line 1", "70000"} << 0;
+        QTest::newRow("text on line 5") << line_5 << QStringList{"line 5", "\"x\"", "0"} << 7;
+    }
+    void damaged_pattern_file_is_reported_and_kept() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, said);
+        QFETCH(int, count);
         QVERIFY(write_bytes(path("pattern.tq"), bytes));
-        MessageCatcher messages;
         open();
-        QCOMPARE(messages.texts, QStringList());
-        QCOMPARE(settings_window_count(), 0);  // boxes untouched
-        QCOMPARE(window_->generation_settings().pnumb, 7);
-        QCOMPARE(window_->generation_settings().typ[130], 1);
+        QTRY_COMPARE(messages_->texts.size(), 1);
+        const QString text = messages_->texts[0];
+        for (const QString& part : said + QStringList{path("pattern.tq"), "pattern.tq.bak"}) {
+            QVERIFY2(text.contains(part), qPrintable(part + QStringLiteral(" in: ") + text));
+        }
+        QCOMPARE(settings_window_count(), count == 0 ? 0 : 1);
+        if (count != 0) {
+            QCOMPARE(settings_window()->count_text(), QString::number(count));
+        }
+        QVERIFY(!QFile::exists(path("pattern.tq.bak")));  // nothing written before a save
+
+        set_date("26", "7", "2002");
+        generate();
+        action("Exit")->trigger();
+        QCOMPARE(messages_->texts.size(), 1);  // said once
+        QCOMPARE(file_bytes(path("pattern.tq.bak")), bytes);
+        GenerationSettings saved;
+        QCOMPARE(load_pattern_file(path("pattern.tq").toStdString(), saved).status,
+                 PatternLoad::Complete);
+        QCOMPARE(saved.pnumb, count == 0 ? 4 : count);
+    }
+
+    // Without its copy, a file that did not load completely is not replaced.
+    void damaged_pattern_file_stays_when_no_copy_can_be_kept() {
+        const QByteArray bytes(" 4  10 x\r\n 1 \r\n 1 \r\n x \r\n");
+        QVERIFY(write_bytes(path("pattern.tq"), bytes));
+        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("pattern.tq.bak")));
+        open();
+        QTRY_COMPARE(messages_->texts.size(), 1);
+        set_date("26", "7", "2002");
+        generate();
+        QVERIFY(window_->close());
+        QCOMPARE(messages_->texts.size(), 2);
+        QVERIFY2(messages_->texts[1].contains("pattern.tq.bak") &&
+                     messages_->texts[1].contains("not saved"),
+                 qPrintable(messages_->texts[1]));
+        QCOMPARE(file_bytes(path("pattern.tq")), bytes);
+    }
+
+    // A run in which nothing was loaded or chosen leaves no pattern.tq behind, so the next
+    // start still gives 4 passwords of 10 characters.
+    void first_run_without_choices_writes_no_pattern_file_data() {
+        ending_saves_the_pattern_once_data();
+    }
+    void first_run_without_choices_writes_no_pattern_file() {
+        QFETCH(bool, exit);
+        open();
+        combo("cmbDay")->setFocus();
+        QTest::keyClick(combo("cmbDay"), Qt::Key_Down);
+        if (exit) {
+            action("Exit")->trigger();
+        } else {
+            QVERIFY(window_->close());
+        }
+        QVERIFY(!QFile::exists(path("pattern.tq")));
+        window_.reset();
+        open();
+        control<QLineEdit>("txtPpswd")->setText("secret");
+        set_date("26", "7", "2002");
+        generate();
+        QVERIFY(QRegularExpression(QStringLiteral("^(Password [1-4]= [0-9]{10}\n){4}$"))
+                    .match(list_box())
+                    .hasMatch());
+        QCOMPARE(messages_->texts, QStringList());
+    }
+
+    // A count or a length below 1 gives one message and no list; output.txt stays as it was.
+    void count_or_length_below_one_is_refused_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("count 0, length 0") << 0 << 0 << "number of passwords is 0";
+        QTest::newRow("count -3") << -3 << 10 << "number of passwords is -3";
+        QTest::newRow("length 0") << 4 << 0 << "length of the passwords is 0";
+    }
+    void count_or_length_below_one_is_refused() {
+        QFETCH(int, count);
+        QFETCH(int, length);
+        QFETCH(QString, said);
+        const QByteArray before("Date=7/25/2002\r\n\r\nPassword 1= 1\r\n\r\nGenerated on x\r\n");
+        QVERIFY(write_bytes(path("output.txt"), before));
+        QVERIFY(write_bytes(path("pattern.tq"), pattern_file_bytes(count, length, "")));
+        open();
+        set_date("26", "7", "2002");
+        generate();
+        QCOMPARE(messages_->texts.size(), 1);
+        QVERIFY2(messages_->texts[0].contains(said) && messages_->texts[0].contains("1 to 130"),
+                 qPrintable(messages_->texts[0]));
+        QCOMPARE(list_box(), QString());
+        QCOMPARE(file_bytes(path("output.txt")), before);
+    }
+
+    // Qt closes no window when the desktop session ends: the settings are saved when the
+    // session manager asks for the program's data, and once only in the run.
+    void session_end_saves_the_settings_once() {
+        open();
+        set_date("26", "7", "2002");
+        cmdSettings_then_type_count("9");
+        generate();
+        QVERIFY(!QFile::exists(path("pattern.tq")));
+        emit_without_arguments(QMetaMethod::fromSignal(&QGuiApplication::commitDataRequest));
+        GenerationSettings saved;
+        QCOMPARE(load_pattern_file(path("pattern.tq").toStdString(), saved).status,
+                 PatternLoad::Complete);
+        QCOMPARE(saved.pnumb, 9);
+        QVERIFY(QFile::remove(path("pattern.tq")));
+        emit_without_arguments(QMetaMethod::fromSignal(&QCoreApplication::aboutToQuit));
+        action("Exit")->trigger();
+        QVERIFY(!QFile::exists(path("pattern.tq")));  // not written a second time
+        QCOMPARE(messages_->texts, QStringList());
+
+        // The program quitting without a session end saves as well.
+        cleanup();
+        init();
+        open();
+        set_date("26", "7", "2002");
+        generate();
+        emit_without_arguments(QMetaMethod::fromSignal(&QCoreApplication::aboutToQuit));
+        QVERIFY(QFile::exists(path("pattern.tq")));
+    }
+    // Emits one of the application's signals to its receivers. The session manager argument
+    // of commitDataRequest cannot be made outside Qt; the window does not look at it.
+    static void emit_without_arguments(const QMetaMethod& signal) {
+        QVERIFY(signal.isValid());
+        alignas(std::max_align_t) char unused[64] = {};
+        void* arguments[] = {nullptr, unused};
+        QMetaObject::activate(qApp, signal.enclosingMetaObject(), signal.relativeMethodIndex(),
+                              arguments);
+    }
+
+    // The fingerprint beside the password box follows every character typed, and agrees with
+    // the engine's (which tessaroll-cli prints).
+    void fingerprint_follows_the_password() {
+        open();
+        auto* password = control<QLineEdit>("txtPpswd");
+        auto* view = control<FingerprintView>("picFingerprint");
+        QVERIFY(view);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name),
+                 QStringLiteral("fingerprint of the personal password"));
+        QVERIFY(!view->fingerprint());
+        QCOMPARE(view->toolTip(), QString());
+        const QImage empty = view->grab().toImage();
+
+        password->setFocus();
+        QTest::keyClicks(password, "secret");
+        QVERIFY(view->fingerprint());
+        QCOMPARE(*view->fingerprint(), password_fingerprint("secret"));
+        QCOMPARE(accessible->text(QAccessible::Description), QStringLiteral("heart square bolt"));
+        QVERIFY2(view->toolTip().contains("heart square bolt"), qPrintable(view->toolTip()));
+        QVERIFY(view->grab().toImage() != empty);
+
+        QTest::keyClick(password, Qt::Key_Backspace);
+        QCOMPARE(*view->fingerprint(), password_fingerprint("secre"));
+        password->setText(QStringLiteral("\u00e9\u20ac"));  // through the code page
+        QCOMPARE(*view->fingerprint(), password_fingerprint(to_code_page("\u00e9\u20ac")));
+        password->clear();
+        QVERIFY(!view->fingerprint());
+        QCOMPARE(accessible->text(QAccessible::Description), QString());
+
+        // Characters beyond the seed's reach leave the list, and so the fingerprint, alone.
+        password->setText("secretpass12A");
+        const Fingerprint shown = *view->fingerprint();
+        password->setText("secretpass12zzzz");
+        QCOMPARE(*view->fingerprint(), shown);
+        QVERIFY(!view->hasFocus() && view->focusPolicy() == Qt::NoFocus);  // not a tab stop
+    }
+
+    // Every shape is drawn, and no two alike.
+    void fingerprint_shapes_differ() {
+        const auto drawn = [](int s) {
+            QImage image(32, 32, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            if (s >= 0) {
+                QPainter painter(&image);
+                draw_fingerprint_symbol(painter, static_cast<std::uint8_t>(s),
+                                        QRectF(2, 2, 28, 28));
+            }
+            // Shape alone: every drawn pixel the same, whatever its colour.
+            return image.createAlphaMask();
+        };
+        std::vector<QImage> shapes{drawn(-1)};  // nothing drawn
+        for (int s = 0; s < kFingerprintShapes; ++s) {
+            const QImage mask = drawn(s);
+            for (const QImage& other : shapes) {
+                QVERIFY2(other != mask, qPrintable(QString::number(s)));
+            }
+            shapes.push_back(mask);
+        }
     }
 
     void settings_button_shows_one_window() {
@@ -468,15 +766,16 @@ private slots:
         QFETCH(bool, exit);
         QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("pattern.tq")));
         open();
+        set_date("26", "7", "2002");
+        generate();  // settings to save
         QSignalSpy ended(window_.get(), &frmMain::ended);
-        MessageCatcher messages;
         if (exit) {
             action("Exit")->trigger();
         } else {
             QVERIFY(window_->close());
         }
-        QCOMPARE(messages.texts.size(), 1);
-        QVERIFY2(messages.texts[0].contains("pattern.tq"), qPrintable(messages.texts[0]));
+        QCOMPARE(messages_->texts.size(), 1);
+        QVERIFY2(messages_->texts[0].contains("pattern.tq"), qPrintable(messages_->texts[0]));
         QCOMPARE(ended.size(), 1);
         QVERIFY(!window_->isVisible());
     }
@@ -507,7 +806,6 @@ private slots:
         password->setText("abc");
         password->setCursorPosition(1);
 
-        MessageCatcher messages;  // a help page that cannot be shown reports through a box
         QSignalSpy triggered(action(qPrintable(entry)), &QAction::triggered);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::ControlModifier);
         QCOMPARE(triggered.size(), 1);
