@@ -16,6 +16,7 @@
 #include "engine/atomic_file.h"
 #include "engine/code_page.h"
 #include "engine/error.h"
+#include "engine/fingerprint.h"
 #include "engine/list_file.h"
 #include "engine/password_list.h"
 #include "settings/box_number.h"
@@ -41,6 +42,7 @@ struct Date {
 struct GenerateOptions {
     std::optional<std::string> day, month, year, date, until, count, length, pattern, output_dir,
         pattern_file, code_page;
+    bool fingerprint = false;
 };
 
 struct PatternOptions {
@@ -225,6 +227,15 @@ int generate(const GenerateOptions& o) {
     }
     const Notifier notify = [](std::string_view message) { std::cerr << message << '\n'; };
     const std::string personal = read_personal_password();
+    // Typed unseen, the password is checked by its fingerprint, the one the window shows.
+    if (o.fingerprint || stdin_is_terminal()) {
+        try {
+            std::cerr << "Fingerprint of the personal password: "
+                      << fingerprint_words(password_fingerprint(to_code_page(personal, code_page))) << '\n';
+        } catch (const EngineError&) {
+            // Too long for a seed: the list below says so.
+        }
+    }
 
     if (!last) {
         try {
@@ -341,6 +352,9 @@ int run(int argc, char** argv) {
     gen->add_option("--output-dir", g.output_dir, "Also write DIR/output.txt");
     gen->add_option("--until", g.until,
                     "Print one list per day from the date up to this date (YYYY-MM-DD)");
+    gen->add_flag("--fingerprint", g.fingerprint,
+                  "Print the fingerprint of the personal password on standard error (done anyway "
+                  "when it is typed at a terminal)");
     gen->add_option("--pattern-file", g.pattern_file,
                     "Take count, length and pattern from this pattern file (--count, --length and "
                     "--pattern override it)");

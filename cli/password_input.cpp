@@ -54,14 +54,6 @@ private:
 #endif
 };
 
-bool stdin_is_terminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stdin)) != 0;
-#else
-    return isatty(STDIN_FILENO) != 0;
-#endif
-}
-
 std::string read_line() {
     std::string line;
     std::getline(std::cin, line);
@@ -98,6 +90,14 @@ std::string read_console_line() {
 #endif
 
 }  // namespace
+
+bool stdin_is_terminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdin)) != 0;
+#else
+    return isatty(STDIN_FILENO) != 0;
+#endif
+}
 
 std::string read_personal_password() {
     if (!stdin_is_terminal()) {

@@ -5,6 +5,8 @@
 #include "../engine/vectors.h"
 #include "cli/self_test.h"
 #include "cli_fixture.h"
+#include "engine/code_page.h"
+#include "engine/fingerprint.h"
 
 namespace tessaroll {
 namespace {
@@ -145,6 +147,26 @@ TEST_F(GenerateCli, UntilPrintsOneBlockPerDay) {
     EXPECT_EQ(leap.status, 0);
     EXPECT_NE(leap.out.find("Date=2/29/2004\n"), std::string::npos);
     EXPECT_NE(leap.out.find("Date=3/1/2004\n"), std::string::npos);
+}
+
+// The fingerprint the window shows beside the password box, as words on standard error: with
+// --fingerprint whatever standard input is, otherwise only for a password typed at a terminal.
+TEST_F(GenerateCli, FingerprintOnRequest) {
+    put("password.txt", "secret\n");
+    const testing::CliRun plain = cli("generate --date 2002-07-26");
+    const testing::CliRun shown = cli("generate --date 2002-07-26 --fingerprint");
+    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out, plain.out);
+    EXPECT_EQ(shown.err, "Fingerprint of the personal password: heart square bolt\n");
+    EXPECT_EQ(fingerprint_words(password_fingerprint(to_code_page("secret"))), "heart square bolt");
+    // Past the characters that reach the seed nothing changes; within them, the words do.
+    put("password.txt", "secretpass12A\n");
+    const std::string reach = cli("generate --date 2002-07-26 --fingerprint").err;
+    put("password.txt", "secretpass12zzzz\n");
+    EXPECT_EQ(cli("generate --date 2002-07-26 --fingerprint").err, reach);
+    put("password.txt", "sekretpass12A\n");
+    EXPECT_NE(cli("generate --date 2002-07-26 --fingerprint").err, reach);
 }
 
 TEST_F(GenerateCli, SelfTestAgreesWithEveryVector) {
