@@ -2,13 +2,14 @@
 # The Windows build of the engine, the settings and tessaroll-cli, checked under Wine.
 #
 #   1. installs what is missing (scripts/packages/windows.txt);
-#   2. builds GMP and MPFR for 64-bit Windows from Debian's own source packages, static, once:
-#      they are kept in build-windows/deps and reused by every later run;
+#   2. builds GMP, MPFR and Nettle (SHA-256 only) for 64-bit Windows from Debian's own source
+#      packages, static, once: they are kept in build-windows/deps and reused by every later run;
 #   3. cross-builds tessaroll-cli with mingw-w64 (cmake/mingw-w64-x86_64.cmake), statically linked;
 #   4. runs under Wine, with the ANSI code page 1252, the CLI's self-test, the comparison of its
 #      code-page tables with Windows' own conversion, every reference vector of
-#      tests/data/engine.jsonl on both builds (those of other code pages through --code-page), and a
-#      comparison of output.txt with the one the Linux CLI writes (scripts/windows_vectors.py).
+#      tests/data/engine.jsonl on both builds (those of other code pages through --code-page), a
+#      comparison of output.txt with the one the Linux CLI writes (scripts/windows_vectors.py),
+#      and a comparison of the fingerprint of a personal password with the Linux CLI's;
 #   5. packs the download tessaroll-cli-<version>-windows-x64.zip (scripts/windows-zip.py).
 #
 # Environment: WINDOWS_BUILD (default build-windows), JOBS (default: number of cores),
@@ -30,7 +31,7 @@ elapsed() { echo "$(($(date +%s) - started)) s"; }
 # --- 1. Packages -------------------------------------------------------------------------------
 scripts/install-deps.sh scripts/packages/windows.txt
 
-# --- 2. GMP and MPFR for Windows -----------------------------------------------------------------
+# --- 2. GMP, MPFR and Nettle for Windows ---------------------------------------------------------
 
 # Adds deb-src entries for the suites this machine already installs from, so that
 # `apt-get source` gives the very versions of GMP and MPFR the Linux build links. Does nothing when
@@ -65,9 +66,10 @@ ensure_deb_src() {
     exit 1
 }
 
-# shellcheck disable=SC2086 # make_args is a list of arguments
+# shellcheck disable=SC2086 # make_args and install_targets are lists of arguments
 # Downloads, unpacks (with Debian's patches) and builds one source package into $prefix.
 # Arguments: source package, version, arguments for make (both builds), then for configure.
+# install_targets (default "install") says what the second make installs.
 # Sets built_version to the version it built.
 build_source_package() {
     local source=$1 version=$2 make_args=$3
@@ -96,7 +98,7 @@ build_source_package() {
             nice -n 10 ./configure --host=$host --build="$(gcc -dumpmachine)" --prefix="$prefix" \
                 --enable-static --disable-shared CC=$host-gcc-posix "$@" &&
             nice -n 10 make -j"$jobs" $make_args &&
-            make install $make_args
+            make ${install_targets:-install} $make_args
     ) >"$dir/build.log" 2>&1 || {
         tail -n 40 "$dir/build.log" >&2
         say "building $source failed; the whole log is $dir/build.log" >&2
@@ -131,6 +133,20 @@ else
     printf 'gmp %s\nmpfr4 %s\n' "$gmp_version" "$mpfr_version" >"$stamp"
     rm -rf "$deps/src"
     say "GMP and MPFR built in $(elapsed)"
+fi
+# SHA-256 for the fingerprint of the personal password: the library nettle alone, without its
+# public-key part (which would need GMP), its tools and its manual.
+if [ -f "$prefix/lib/libnettle.a" ] && grep -q '^nettle ' "$stamp"; then
+    say "reusing Nettle from $prefix"
+else
+    ensure_deb_src
+    nettle_version=$(wanted_version nettle-dev nettle)
+    install_targets="install-headers install-static install-pkgconfig" \
+        build_source_package nettle "$nettle_version" libnettle.a \
+        --disable-public-key --disable-openssl --disable-documentation
+    printf 'nettle %s\n' "$built_version" >>"$stamp"
+    rm -rf "$deps/src"
+    say "Nettle built in $(elapsed)"
 fi
 while read -r name version; do
     say "Windows libraries: $name $version (Debian source package, static, $host)"
@@ -218,6 +234,23 @@ say "checking under Wine ($($wine --version), ANSI code page $acp)"
 python3 "$root/scripts/windows_vectors.py" --wine "$wine" --windows-cli "$windows_cli" \
     --linux-cli "$linux_cli" --vectors "$root/tests/data/engine.jsonl" \
     --work "$out/check" --jobs "$jobs" && status=0 || status=$?
+
+# The fingerprint of a personal password: the same words from both builds. Output goes to files,
+# as above.
+printf 'secret\n' >"$out/secret.txt"
+"$linux_cli" generate --date 2002-07-26 --fingerprint <"$out/secret.txt" >/dev/null \
+    2>"$out/fingerprint-linux.txt" || true
+"$wine" "$windows_cli" generate --date 2002-07-26 --fingerprint <"$out/secret.txt" \
+    >"$out/fingerprint-windows-out.txt" 2>"$out/fingerprint-windows.txt" || true
+linux_fingerprint=$(grep '^Fingerprint' "$out/fingerprint-linux.txt" || true)
+windows_fingerprint=$(tr -d '\r' <"$out/fingerprint-windows.txt" | grep '^Fingerprint' || true)
+if [ -n "$linux_fingerprint" ] && [ "$linux_fingerprint" = "$windows_fingerprint" ]; then
+    say "both builds give \"secret\" the same fingerprint: ${linux_fingerprint#*: }"
+else
+    say "the fingerprints of \"secret\" differ: Linux \"$linux_fingerprint\"," \
+        "Windows \"$windows_fingerprint\"" >&2
+    status=1
+fi
 
 # --- 7. The download ---------------------------------------------------------------------------
 if [ "$status" -eq 0 ]; then
