@@ -6,7 +6,7 @@
 #   1. presses Generate and Print in the main window and checks with pdftotext that the
 #      printed PDF holds the lines of output.txt in order;
 #   2. prints a list file longer than a page, with a line wider than the page, and checks that
-#      it fills more than one page and keeps every line in order;
+#      it fills more than one page, keeps every line in order and prints nothing in the margins;
 #   3. prints on the queue while it takes no jobs, which gives one message box and no job.
 # The scheduler it started is stopped on every way out.
 #
@@ -198,6 +198,47 @@ if [ "$pages" -lt 3 ]; then
     echo "print_spooler_test: 134 lines printed on $pages page(s), expected at least 3" >&2
     exit 1
 fi
+# Every printed word lies inside the printable area of the queue's paper, the page's margins
+# excluded: the pages above are full, so a line printed past the bottom margin shows here.
+pdftotext -bbox "$printed" "$base/out/long-bbox.html"
+lowest=$(python3 - "$base/etc/ppd/$queue.ppd" "$base/out/long-bbox.html" <<'EOF'
+import re
+import sys
+
+# The paper sizes of the queue's driver, and the printable area of each.
+ppd = open(sys.argv[1], encoding="latin-1").read()
+sizes = {}
+for name, value in re.findall(r'^\*PaperDimension ([^/:]+)[^"]*"([^"]+)"', ppd, re.M):
+    area = re.search(r'^\*ImageableArea %s[/:][^"]*"([^"]+)"' % re.escape(name), ppd, re.M)
+    if area:
+        sizes[name] = (tuple(map(float, value.split())), tuple(map(float, area.group(1).split())))
+slack = 0.5
+lowest = 0.0
+pages = re.findall(r'<page width="([\d.]+)" height="([\d.]+)">(.*?)</page>',
+                   open(sys.argv[2], encoding="utf-8").read(), re.S)
+for number, (page_width, page_height, words) in enumerate(pages, 1):
+    width, height = float(page_width), float(page_height)
+    paper = [name for name, (size, _) in sizes.items()
+             if abs(size[0] - width) < 1 and abs(size[1] - height) < 1]
+    if not paper:
+        sys.exit("page %d is %g x %g points, a paper size the printer does not have"
+                 % (number, width, height))
+    llx, lly, urx, ury = sizes[paper[0]][1]
+    # pdftotext measures from the top of the page, the driver from its bottom.
+    top, bottom = height - ury, height - lly
+    for box in re.finditer(r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" '
+                           r'yMax="([\d.]+)">([^<]*)</word>', words):
+        x0, y0, x1, y1 = map(float, box.groups()[:4])
+        if x0 < llx - slack or x1 > urx + slack or y0 < top - slack or y1 > bottom + slack:
+            sys.exit("page %d: %r at x %.1f-%.1f, y %.1f-%.1f lies outside the printable area "
+                     "x %.1f-%.1f, y %.1f-%.1f" % (number, box.group(5), x0, x1, y0, y1,
+                                                     llx, urx, top, bottom))
+        lowest = max(lowest, y1)
+if not pages:
+    sys.exit("no page in the printout")
+print("%.1f of %.1f points" % (lowest, bottom))
+EOF
+)
 # 3. A queue that takes no jobs: one message box, and nothing reaches the spooler.
 cupsreject -r "paper jam" "$queue"
 rm -f "$printed"
@@ -208,6 +249,6 @@ if [ "$(lpstat -W all -o "$queue" | wc -l)" -ne 2 ] || [ -e "$printed" ]; then
     echo "print_spooler_test: a job reached the queue that takes no jobs" >&2
     exit 1
 fi
-echo "print_spooler_test: printed and checked 2 documents ($pages pages for the long list)," \
-    "and a refused one"
+echo "print_spooler_test: printed and checked 2 documents ($pages pages for the long list, its" \
+    "lowest word ending $lowest down the page), and a refused one"
 
