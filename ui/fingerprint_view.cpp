@@ -33,25 +33,35 @@ constexpr std::array<QRgb, kFingerprintShapes> kColours = {
     0x000000,  // flag: black
 };
 
+// Shapes are made in a square of kUnit by kUnit: the boolean operations on paths flatten
+// curves at a fixed tolerance, which would turn a unit circle into an octagon.
+constexpr double kUnit = 100;
+
+// A polygon given in the unit square.
 QPolygonF polygon(std::initializer_list<QPointF> points) {
-    return QPolygonF(QList<QPointF>(points));
+    QPolygonF p;
+    for (const QPointF& point : points) {
+        p << point * kUnit;
+    }
+    return p;
 }
 
-// A regular polygon (or, with two radii, a star) around (0.5, 0.5) in the unit square.
+// A regular polygon (or, with two radii, a star) around the middle of the square, its radii
+// given as parts of the side.
 QPolygonF around(int corners, double outer, double inner, double turn) {
     QPolygonF p;
     const int steps = inner > 0 ? corners * 2 : corners;
     for (int i = 0; i < steps; ++i) {
         const double r = (inner > 0 && i % 2 == 1) ? inner : outer;
         const double a = turn + 2 * std::numbers::pi * i / steps;
-        p << QPointF(0.5 + r * std::cos(a), 0.5 + r * std::sin(a));
+        p << QPointF(0.5 + r * std::cos(a), 0.5 + r * std::sin(a)) * kUnit;
     }
     return p;
 }
 
 QPainterPath ellipse(double x, double y, double w, double h) {
     QPainterPath path;
-    path.addEllipse(QRectF(x, y, w, h));
+    path.addEllipse(QRectF(x * kUnit, y * kUnit, w * kUnit, h * kUnit));
     return path;
 }
 
@@ -62,7 +72,7 @@ QPainterPath shape(const QPolygonF& p) {
     return path;
 }
 
-// The outline of each shape in the unit square.
+// The outline of each shape in the square of kUnit.
 QPainterPath shape_path(std::uint8_t s) {
     const double up = -std::numbers::pi / 2;
     switch (s) {
@@ -75,7 +85,7 @@ QPainterPath shape_path(std::uint8_t s) {
         case 3:  // diamond
             return shape(polygon({{0.5, 0.0}, {0.92, 0.5}, {0.5, 1.0}, {0.08, 0.5}}));
         case 4:  // star
-            return shape(around(5, 0.52, 0.22, up)).translated(0, 0.04);
+            return shape(around(5, 0.52, 0.22, up)).translated(0, 0.04 * kUnit);
         case 5: {  // heart
             QPainterPath path = ellipse(0.04, 0.1, 0.5, 0.5).united(ellipse(0.46, 0.1, 0.5, 0.5));
             return path.united(shape(polygon({{0.08, 0.48}, {0.92, 0.48}, {0.5, 0.94}})));
@@ -143,7 +153,7 @@ void draw_fingerprint_symbol(QPainter& painter, std::uint8_t s, const QRectF& bo
     const QColor colour = QColor::fromRgb(kColours.at(s));
     QTransform to_box;
     to_box.translate(box.left(), box.top());
-    to_box.scale(box.width(), box.height());
+    to_box.scale(box.width() / kUnit, box.height() / kUnit);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(colour.darker(160), 1.0));
