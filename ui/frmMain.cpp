@@ -383,11 +383,11 @@ void frmMain::get_pattern() {
     if (pattern_needs_copy_) {
         text += QStringLiteral(
                     "\n\nWhen Tessaroll saves its settings, it first keeps this file as \"%1\".")
-                    .arg(QString::fromStdString(backup_path_for(file).string()));
+                    .arg(QString::fromStdU16String(backup_path_for(file).u16string()));
     } else {
         text += QStringLiteral(
                     "\n\nTessaroll saves its settings in \"%1\" and leaves this file as it is.")
-                    .arg(QString::fromStdString(saved_to.string()));
+                    .arg(QString::fromStdU16String(saved_to.u16string()));
     }
     // Said once the window is up, over it.
     QTimer::singleShot(0, this, [this, text] { show_message(this, text); });
