@@ -231,7 +231,8 @@ int generate(const GenerateOptions& o) {
     if (o.fingerprint || stdin_is_terminal()) {
         try {
             std::cerr << "Fingerprint of the personal password: "
-                      << fingerprint_words(password_fingerprint(to_code_page(personal, code_page))) << '\n';
+                      << fingerprint_words(password_fingerprint(to_code_page(personal, code_page)))
+                      << '\n';
         } catch (const EngineError&) {
             // Too long for a seed: the list below says so.
         }

@@ -304,7 +304,7 @@ void frmMain::show_fingerprint() {
     std::optional<Fingerprint> fingerprint;
     if (!text.isEmpty()) {
         try {
-            fingerprint = password_fingerprint(to_code_page(text.toStdString()));
+            fingerprint = password_fingerprint(to_code_page(text.toStdString(), code_page_));
         } catch (const EngineError&) {
             // Too long to make a seed of: Generate says so; there is no fingerprint to show.
         }
@@ -355,8 +355,7 @@ void frmMain::generate_passwords() {
 }
 
 void frmMain::get_pattern() {
-    const std::filesystem::path file =
-        to_path(pattern_from_) / std::string(kPatternFileName);
+    const std::filesystem::path file = to_path(pattern_from_) / std::string(kPatternFileName);
     const PatternLoadResult loaded = load_pattern_file(file, settings_);
     pattern_found_ = loaded.status != PatternLoad::Absent;
     if (loaded.status == PatternLoad::Complete) {

@@ -680,7 +680,8 @@ private slots:
         QTest::keyClick(password, Qt::Key_Backspace);
         QCOMPARE(*view->fingerprint(), password_fingerprint("secre"));
         password->setText(QStringLiteral("\u00e9\u20ac"));  // through the code page
-        QCOMPARE(*view->fingerprint(), password_fingerprint(to_code_page("\u00e9\u20ac")));
+        QCOMPARE(*view->fingerprint(),
+                 password_fingerprint(to_code_page("\u00e9\u20ac", CodePage::Western)));
         password->clear();
         QVERIFY(!view->fingerprint());
         QCOMPARE(accessible->text(QAccessible::Description), QString());
@@ -691,6 +692,21 @@ private slots:
         password->setText("secretpass12zzzz");
         QCOMPARE(*view->fingerprint(), shown);
         QVERIFY(!view->hasFocus() && view->focusPolicy() == Qt::NoFocus);  // not a tab stop
+    }
+
+    // The fingerprint is the one of the code page the window was started with: "\u0142" is "l" in
+    // 1252 but a letter of its own in 1250, and the two seeds differ.
+    void fingerprint_follows_the_code_page() {
+        const std::string text = "\u0142\u00f3d\u017a";
+        const Fingerprint western = password_fingerprint(to_code_page(text, CodePage::Western));
+        const Fingerprint central =
+            password_fingerprint(to_code_page(text, CodePage::CentralEuropean));
+        QVERIFY(western != central);
+        open(QDate(2005, 3, 9), CodePage::CentralEuropean);
+        control<QLineEdit>("txtPpswd")->setText(QString::fromStdString(text));
+        auto* view = control<FingerprintView>("picFingerprint");
+        QVERIFY(view->fingerprint());
+        QCOMPARE(*view->fingerprint(), central);
     }
 
     // Every shape is drawn, and no two alike.
