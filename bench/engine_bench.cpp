@@ -1,11 +1,15 @@
 // Speed of the engine's power function and of whole lists, in one program so that the ratios
-// hold on a noisy machine. Every benchmark runs 9 times and only mean, median, deviation are
-// shown (--benchmark_repetitions and --benchmark_report_aggregates_only override that); the end
+// hold on a noisy machine. Every benchmark runs 9 times, the repetitions of all benchmarks in a
+// random order (so that a busy spell of the machine does not fall on one of them), and only mean,
+// median, deviation are shown (--benchmark_repetitions, --benchmark_report_aggregates_only and
+// --benchmark_enable_random_interleaving override that); the end
 // of the output gives the ratios of the medians (CPU time): pow_cr / std::pow per call and per
 // list.
 //
-// Per call: pow_cr (the engine's), pow_mpfr (its reference and fallback) and std::pow over the
-// inputs the engine meets: bases in (0, 1], exponents the single-precision 1.1 and 1.06 widened.
+// Per call: pow_cr (the engine's), pow_mpfr (its reference and fallback) and std::pow on two
+// input sets: "unit", the inputs the engine meets (bases in (0, 1], exponents the single-precision
+// 1.1 and 1.06 widened), and "general" (bases 2^-20 to 2^20 with a uniform binary logarithm,
+// exponents uniform in [-50, 50]).
 // Per list: compute_passwords with pow_cr, and with std::pow in a copy of the engine compiled for
 // the benchmark only (bench/std_pow). Per program: tessaroll-cli generate --until over 365 days.
 #include <benchmark/benchmark.h>
@@ -18,44 +22,34 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/pow_inputs.h"
 #include "bench/std_pow/list_std_pow.h"
-#include "engine/chaotic_map.h"
 #include "engine/password_list.h"
 #include "engine/power.h"
 
 namespace {
 
-using tessaroll::kMapExponent;
-using tessaroll::kTextExponent;
+using tessaroll_bench::PowInput;
+using tessaroll_bench::PowInputs;
 
 constexpr std::size_t kInputs = 4096;  // a power of 2
 
-struct PowInput {
-    double x, y;
-};
-
-// Bases uniform in (0, 1], exponents alternately single 1.1 and single 1.06; fixed seed.
-const std::vector<PowInput>& pow_inputs() {
-    static const std::vector<PowInput> inputs = [] {
-        std::mt19937_64 rng(20260601);
-        std::vector<PowInput> v(kInputs);
-        for (std::size_t i = 0; i < kInputs; ++i) {
-            const double u = static_cast<double>(rng() >> 11) * 0x1p-53;  // [0, 1)
-            v[i] = {1.0 - u, i % 2 == 0 ? static_cast<double>(kMapExponent)
-                                        : static_cast<double>(kTextExponent)};
-        }
-        return v;
-    }();
+const PowInputs& unit_inputs() {
+    static const PowInputs inputs = tessaroll_bench::unit_inputs(kInputs);
     return inputs;
 }
 
-template <double (*Pow)(double, double)>
+const PowInputs& general_inputs() {
+    static const PowInputs inputs = tessaroll_bench::general_inputs(kInputs);
+    return inputs;
+}
+
+template <double (*Pow)(double, double), const PowInputs& (*Inputs)()>
 void BM_Pow(benchmark::State& state) {
-    const std::vector<PowInput>& in = pow_inputs();
+    const PowInputs& in = Inputs();
     std::size_t i = 0;
     for (auto _ : state) {
         const PowInput& p = in[i++ & (kInputs - 1)];
@@ -68,9 +62,11 @@ double std_pow(double x, double y) {
     return std::pow(x, y);
 }
 
-BENCHMARK(BM_Pow<tessaroll::pow_cr>)->Name("pow/pow_cr");
-BENCHMARK(BM_Pow<tessaroll::pow_mpfr>)->Name("pow/pow_mpfr");
-BENCHMARK(BM_Pow<std_pow>)->Name("pow/std_pow");
+BENCHMARK(BM_Pow<tessaroll::pow_cr, unit_inputs>)->Name("pow/pow_cr/unit");
+BENCHMARK(BM_Pow<std_pow, unit_inputs>)->Name("pow/std_pow/unit");
+BENCHMARK(BM_Pow<tessaroll::pow_cr, general_inputs>)->Name("pow/pow_cr/general");
+BENCHMARK(BM_Pow<std_pow, general_inputs>)->Name("pow/std_pow/general");
+BENCHMARK(BM_Pow<tessaroll::pow_mpfr, unit_inputs>)->Name("pow/pow_mpfr/unit");
 
 // Pattern flags 1 .. 130: digits and letters alternating.
 const std::array<std::int16_t, 131>& pattern() {
@@ -157,8 +153,11 @@ public:
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        ratio("per call, pow_cr / std::pow", "pow/pow_cr", "pow/std_pow");
-        ratio("per call, pow_mpfr / std::pow", "pow/pow_mpfr", "pow/std_pow");
+        ratio("per call, unit inputs, pow_cr / std::pow", "pow/pow_cr/unit", "pow/std_pow/unit");
+        ratio("per call, general inputs, pow_cr / std::pow", "pow/pow_cr/general",
+              "pow/std_pow/general");
+        ratio("per call, unit inputs, pow_mpfr / std::pow", "pow/pow_mpfr/unit",
+              "pow/std_pow/unit");
         ratio("list 4 x 10, pow_cr / std::pow", "list/pow_cr/4/10", "list/std_pow/4/10");
         ratio("list 130 x 130, pow_cr / std::pow", "list/pow_cr/130/130", "list/std_pow/130/130");
     }
@@ -182,8 +181,10 @@ int main(int argc, char** argv) {
     std::vector<char*> args = {argv[0]};
     std::string repetitions = "--benchmark_repetitions=9";
     std::string aggregates = "--benchmark_report_aggregates_only=true";
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
     args.push_back(repetitions.data());
     args.push_back(aggregates.data());
+    args.push_back(interleave.data());
     args.insert(args.end(), argv + 1, argv + argc);
     int count = static_cast<int>(args.size());
     args.push_back(nullptr);
