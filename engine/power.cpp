@@ -112,9 +112,6 @@ TESSAROLL_POW_INLINE double z_exact(double m, double invc) {
 }
 #endif
 
-constexpr double kThirdHi = 0x1.5555555555555p-2;  // 1/3 = kThirdHi + kThirdLo + O(2^-110)
-constexpr double kThirdLo = 0x1.5555555555555p-56;
-
 // x = 2^(ep - shift) m, log x = ep log 2 - log invc - shift log 2 + log1p(z), z exact.
 struct LogArgument {
     double z, ep;
@@ -131,53 +128,66 @@ TESSAROLL_POW_INLINE LogArgument reduce(double x) {
     e += static_cast<int>(bits >> 52);
     const std::uint64_t mant = bits & 0x000FFFFFFFFFFFFF;
     // x = 2^e m, m in [1, 2); row i has c_i = 1 + i/256 nearest to m, so |m - c_i| <= 2^-9.
-    const auto i = static_cast<std::size_t>((mant + (std::uint64_t{1} << 43)) >> 44);
+    const auto i = static_cast<int>((mant + (std::uint64_t{1} << 43)) >> 44);
     const double m = std::bit_cast<double>(mant | 0x3FF0000000000000);
     const pt::LogRow& row = pt::kLog[i];
+    const int ep = e + (i >= pt::kShiftFrom ? 1 : 0);
     // Exact: invc has at most 9 significant bits and |z| <= kZMax (checked by the generator).
-    return {z_exact(m, row.invc), static_cast<double>(e + row.shift), &row};
+    return {z_exact(m, row.invc), static_cast<double>(ep), &row};
 }
 
-// Phase 2: log x as hi + lo; see "Error bounds" in engine/power.h for the bound of each step.
+// a + b, each hi + lo with |lo| <= 2^-52 |hi|, as hi + lo: error below 2^-104 (|a| + |b|).
+TESSAROLL_POW_INLINE DoubleDouble dd_add(DoubleDouble a, DoubleDouble b) {
+    const DoubleDouble s = two_sum(a.hi, b.hi);
+    return fast_two_sum(s.hi, s.lo + (a.lo + b.lo));
+}
+
+// (a.hi + a.lo) b, |a.lo| <= 2^-52 |a.hi|: relative error below 2^-104.
+TESSAROLL_POW_INLINE DoubleDouble dd_mul_d(DoubleDouble a, double b) {
+    const DoubleDouble p = two_prod(a.hi, b);
+    return fast_two_sum(p.hi, mul_add(a.lo, b, p.lo));
+}
+
+// Phase 2: log x as hi + lo, relative error below kLogRelErr; see "Error bounds" in
+// engine/power.h for each step.
 TESSAROLL_POW_INLINE DoubleDouble log_core(double x) {
     const LogArgument a = reduce(x);
     const double z = a.z;
     const double ep = a.ep;
     const pt::LogRow& row = *a.row;
 
-    // log1p(z) = z - z^2/2 + z^3/3 + z^4 Q(z), the series through z^10.
-    const DoubleDouble z2 = two_prod(z, z);  // exact
-    const double z2h = z2.hi;
-    const double z2l = z2.lo;
-    const DoubleDouble u = two_prod(z, z2h);
-    const double uh = u.hi;
-    const double ul = u.lo + z * z2l;  // z^3 = uh + ul (error < 2^-128)
-    const DoubleDouble v = two_prod(uh, kThirdHi);
-    const double vh = v.hi;
-    const double vl = v.lo + (uh * kThirdLo + ul * kThirdHi);
-    const double z4 = z2h * z2h;
-    // Q(z) = -1/4 + z/5 - z^2/6 + z^3/7 - z^4/8 + z^5/9 - z^6/10 in Estrin's scheme.
-    const double q45 = mul_add(z, 0x1.999999999999ap-3, -0x1p-2);
-    const double q67 = mul_add(z, 0x1.2492492492492p-3, -0x1.5555555555555p-3);
-    const double q89 = mul_add(z, 0x1.c71c71c71c71cp-4, -0x1p-3);
-    const double q4_7 = mul_add(z2h, q67, q45);
-    const double q8_10 = mul_add(z2h, -0x1.999999999999ap-4, q89);
-    const double tail = z4 * mul_add(z4, q8_10, q4_7);
+    // log1p(z) = z + z^2 S(z), S = -1/2 + z/3 - z^2/4 + ... + z^10/12 (the rest < 2^-113).
+    // From z^5 on in double, the five terms before in double-double Horner steps.
+    double v = 0x1.5555555555555p-4;           // 1/12
+    v = mul_add(z, v, -0x1.745d1745d1746p-4);  // -1/11
+    v = mul_add(z, v, 0x1.999999999999ap-4);   // 1/10
+    v = mul_add(z, v, -0x1.c71c71c71c71cp-4);  // -1/9
+    v = mul_add(z, v, 0x1p-3);                 // 1/8
+    v = mul_add(z, v, -0x1.2492492492492p-3);  // -1/7
+    DoubleDouble u = dd_add({0x1.5555555555555p-3, 0x1.5555555555555p-57}, two_prod(z, v));
+    u = dd_add({-0x1.999999999999ap-3, 0x1.999999999999ap-57}, dd_mul_d(u, z));  // -1/5
+    u = dd_add({0x1p-2, 0}, dd_mul_d(u, z));
+    u = dd_add({-0x1.5555555555555p-2, -0x1.5555555555555p-56}, dd_mul_d(u, z));  // -1/3
+    u = dd_add({0x1p-1, 0}, dd_mul_d(u, z));  // -S: 1/2 - z/3 + ...
+    // w = -z^2 S = z^2 u, z^2 = z2h + z2l exactly.
+    const DoubleDouble z2 = two_prod(z, z);
+    const DoubleDouble w0 = two_prod(z2.hi, u.hi);
+    const double w_lo = w0.lo + (z2.hi * u.lo + z2.lo * u.hi);
 
-    // e log 2 + log c_i + z - z^2/2 + z^3/3 + tail in exact sums (the tail last, as it comes
-    // last); the parts below 2^-53 |log x| in lo.
-    const DoubleDouble s1 =
-        fast_two_sum(ep * pt::kLn2Hi, row.neglog_hi);  // |e log 2| > 0.69 > |log c|
-    const DoubleDouble s2 = two_sum(s1.hi, z);
-    const DoubleDouble s3 = fast_two_sum(s2.hi, -0.5 * z2h);
-    const DoubleDouble s4 = fast_two_sum(s3.hi, vh);
-    const DoubleDouble s5 = fast_two_sum(s4.hi, ep * pt::kLn2Lo + row.neglog_lo);
-    const DoubleDouble s6 = fast_two_sum(s5.hi, tail);
-    const double lo = (((s1.lo + s2.lo) + (s3.lo + s4.lo)) + (vl + -0.5 * z2l)) + (s5.lo + s6.lo);
-    return {s6.hi, lo};  // not normalised: |lo| < 2^-49 |s6.hi|
+    // ep log 2 - log invc - shift log 2 + z - w: the large parts in exact sums, the small ones
+    // (each below 2^-50 |log x|) in lo.
+    const double l0 = ep * pt::kLn2Hi + row.neglog_hi;  // exact: both multiples of 2^-42
+    const DoubleDouble s1 = fast_two_sum(l0, z);        // |l0| > |z| or l0 = 0
+    const DoubleDouble s2 = two_sum(s1.hi, -w0.hi);
+    const DoubleDouble e2 = two_prod(ep, pt::kLn2Lo);
+    const DoubleDouble s3 = two_sum(s2.hi, e2.hi);
+    const DoubleDouble s4 = two_sum(s3.hi, row.neglog_mid);
+    const double lo = ((s1.lo + s2.lo) + (s3.lo + s4.lo)) +
+                      ((e2.lo - w_lo) + mul_add(ep, pt::kLn2Lo2, row.neglog_lo));
+    return fast_two_sum(s4.hi, lo);
 }
 
-// Phase 2: exp(y log x) as (hi + lo) 2^scale_exp, with its error bound.
+// Phase 2: exp(y log x) as (hi + lo) 2^scale_exp, relative error below kErrConst.
 TESSAROLL_POW_INLINE PowApprox pow_core(double x, double y) {
     const DoubleDouble lx = log_core(x);
     // t = y log x = th + tl.
@@ -191,60 +201,67 @@ TESSAROLL_POW_INLINE PowApprox pow_core(double x, double y) {
     const double kd = (th * pt::kInvLn2N + kShifter) - kShifter;  // nearest integer
     const auto k = static_cast<std::int64_t>(kd);
     const double rh0 = th - kd * pt::kLn2N1;  // exact: the product is, then Sterbenz
-    const double rl0 = mul_add(-kd, pt::kLn2N2, tl);
-    const DoubleDouble r = two_sum(rh0, rl0);
-    // exp(r) - 1 = rh + rh^2/2 + rl (1 + rh) + rh^3 (1/6 + ... + rh^4/5040) + O(2^-79.5).
-    const double sqh = r.hi * r.hi;
-    const double sql = two_prod(r.hi, r.hi).lo;
-    const DoubleDouble e1 = fast_two_sum(r.hi, 0.5 * sqh);
-    // 1/6 + r/24 + r^2/120 + r^3/720 + r^4/5040 in Estrin's scheme.
-    const double c01 = mul_add(r.hi, 0x1.5555555555555p-5, 0x1.5555555555555p-3);
-    const double c23 = mul_add(r.hi, 0x1.6c16c16c16c17p-10, 0x1.1111111111111p-7);
-    const double c0_3 = mul_add(sqh, c23, c01);
-    const double r3 = r.hi * sqh;
-    const double poly = mul_add(sqh * sqh, 0x1.a01a01a01a01ap-13, c0_3);  // p = r3 poly
-    // exp(r) - 1 ~ e1.hi + el + r3 poly.
-    const double el = e1.lo + (0.5 * sql + (r.lo + r.lo * r.hi));
-    // 2^(j/128) (1 + e1), the polynomial's product last, as it comes last.
+    const DoubleDouble m2 = two_prod(kd, pt::kLn2N2);
+    const DoubleDouble r1 = two_sum(rh0, -m2.hi);
+    const DoubleDouble r2 = two_sum(r1.hi, tl);
+    const DoubleDouble r = fast_two_sum(r2.hi, ((r1.lo + r2.lo) - m2.lo) - kd * pt::kLn2N3);
+    // exp(r.hi) - 1 = rh + rh^2 (1/2 + rh/6 + ... + rh^6/40320) (the rest < 2^-95.2): from
+    // rh^3/120 on in double, the terms before in double-double Horner steps.
+    const double rh = r.hi;
+    double v = 0x1.a01a01a01a01ap-16;           // 1/40320
+    v = mul_add(rh, v, 0x1.a01a01a01a01ap-13);  // 1/5040
+    v = mul_add(rh, v, 0x1.6c16c16c16c17p-10);  // 1/720
+    v = mul_add(rh, v, 0x1.1111111111111p-7);   // 1/120
+    DoubleDouble u = dd_add({0x1.5555555555555p-5, 0x1.5555555555555p-59}, two_prod(rh, v));
+    u = dd_add({0x1.5555555555555p-3, 0x1.5555555555555p-57}, dd_mul_d(u, rh));  // 1/6
+    u = dd_add({0x1p-1, 0}, dd_mul_d(u, rh));
+    const DoubleDouble sq = two_prod(rh, rh);
+    const DoubleDouble q0 = two_prod(sq.hi, u.hi);
+    const DoubleDouble e = fast_two_sum(rh, q0.hi);  // |rh| > 2^7 |q0.hi| or rh = 0
+    // exp(r) - 1 = e + (1 + e) r.lo (r.lo^2 < 2^-120), as f.
+    const double e_lo = e.lo + ((q0.lo + (sq.hi * u.lo + sq.lo * u.hi)) + r.lo * (1 + e.hi));
+    const DoubleDouble f = fast_two_sum(e.hi, e_lo);
+    // 2^(j/128) (1 + f).
     const pt::ExpRow& tj = pt::kExp2[static_cast<std::size_t>(k & 127)];
-    const double ph = tj.hi * e1.hi;
-    const double pl = two_prod(tj.hi, e1.hi).lo;
-    const DoubleDouble s = fast_two_sum(tj.hi, ph);
-    const double lo0 = s.lo + (pl + (tj.lo + (tj.lo * e1.hi + tj.hi * el)));
-    const double lo = mul_add(tj.hi * r3, poly, lo0);
-    const double eps = power_detail::kErrConst + std::fabs(th) * power_detail::kErrPerT;
-    return {true, s.hi, lo, eps, static_cast<int>(k >> 7), th};
+    const DoubleDouble p = two_prod(tj.hi, f.hi);
+    const DoubleDouble s = two_sum(tj.hi, p.hi);
+    const double lo = s.lo + ((p.lo + tj.lo) + (tj.hi * f.lo + tj.lo * f.hi));
+    return {true, s.hi, lo, power_detail::kErrConst, static_cast<int>(k >> 7), th + tl};
 }
 
-// Phase 1: a shorter evaluation of the same formulas, relative error kErrConst1 + kErrPerT1 |t|.
+// Phase 1: a shorter evaluation of the same formulas, relative error kErrConst1 +
+// kErrPerYZ2 |y| z^2 (z the reduced argument of the logarithm).
 TESSAROLL_POW_INLINE PowApprox pow_core1(double x, double y) {
     const LogArgument a = reduce(x);
     const double z = a.z;
     const double ep = a.ep;
     const pt::LogRow& row = *a.row;
-    // log x = e log 2 - log invc + z - z^2/2 + z^3 (1/3 - z/4 + ... - z^5/8) + O(2^-78.9).
+    // log x = l0 + z - z^2/2 + z^3 (1/3 - z/4 + ... - z^5/8) + l1 + O(2^-78.9), where
+    // l0 = ep kLn2Hi + neglog_hi and l1 = ep kLn2Lo + neglog_mid + O(2^-96 |log x|).
     const double z2h = z * z;
     const double z2l = two_prod(z, z).lo;
     const double a01 = mul_add(z, -0x1p-2, 0x1.5555555555555p-2);
     const double a23 = mul_add(z, -0x1.5555555555555p-3, 0x1.999999999999ap-3);
     const double a45 = mul_add(z, -0x1p-3, 0x1.2492492492492p-3);
     const double poly = mul_add(z2h * z2h, a45, mul_add(z2h, a23, a01));
-    const double p = (z * z2h) * poly;
-    const DoubleDouble s1 = fast_two_sum(ep * pt::kLn2Hi, row.neglog_hi);
-    const DoubleDouble s2 = two_sum(s1.hi, z);
+    const double p = mul_add(z * z2h, poly, -0.5 * z2l);
+    const double l0 = ep * pt::kLn2Hi + row.neglog_hi;  // exact: both multiples of 2^-42
+    const DoubleDouble s2 = fast_two_sum(l0, z);        // |l0| > |z| or l0 = 0
     const DoubleDouble s3 = fast_two_sum(s2.hi, -0.5 * z2h);
-    const double llo =
-        ((s1.lo + s2.lo) + (s3.lo + (ep * pt::kLn2Lo + row.neglog_lo))) + (p - 0.5 * z2l);
-    const DoubleDouble lx = fast_two_sum(s3.hi, llo);
-    // t = y log x.
-    const double th = y * lx.hi;
-    const double tl = two_prod(y, lx.hi).lo + y * lx.lo;
-    if (!(std::fabs(th) <= power_detail::kMaxAbsT)) {
-        return {false, 0, 0, 0, 0, th};
+    // log x ~ s3.hi + ll, |ll| < 2^-18 |s3.hi| (not normalised: t is, below).
+    const double ll = (s2.lo + s3.lo) + (mul_add(ep, pt::kLn2Lo, row.neglog_mid) + p);
+    // t = y log x ~ th + tl, the product y s3.hi exact.
+    const double th = y * s3.hi;
+    const double tl = mul_add(y, ll, two_prod(y, s3.hi).lo);
+    // |t| > 708: overflow, underflow or a subnormal result possible; |tl| > 2^-20 (|y| above
+    // 2^9 or so): r below would leave the range the polynomial is good for. Phase 2 decides.
+    if (!(std::fabs(th) <= power_detail::kMaxAbsT) || !(std::fabs(tl) <= 0x1p-20)) {
+        return {false, 0, 0, 0, 0, th + tl};
     }
-    // t = k ln2/128 + rh0 + rl0 (rh0 exact), |rh0 + rl0| <= 2^-8.5.
+    // t = k ln2/128 + rh0 + rl0 (rh0 exact), |rh0 + rl0| <= 2^-8.52.
     constexpr double kShifter = 0x1.8p52;
-    const double kd = (th * pt::kInvLn2N + kShifter) - kShifter;
+    const double kd =
+        mul_add(th, pt::kInvLn2N, kShifter) - kShifter;  // an integer near 128 t / ln 2
     const auto k = static_cast<std::int64_t>(kd);
     const double rh0 = th - kd * pt::kLn2N1;  // exact: the product is, then Sterbenz
     const double rl0 = mul_add(-kd, pt::kLn2N2, tl);
@@ -259,9 +276,10 @@ TESSAROLL_POW_INLINE PowApprox pow_core1(double x, double y) {
     const double ph = tj.hi * rh0;
     const double pl = two_prod(tj.hi, rh0).lo;
     const DoubleDouble s = fast_two_sum(tj.hi, ph);
-    const double lo = (s.lo + (pl + mul_add(tj.lo, rh0, tj.lo))) + tj.hi * el;
-    const double eps = power_detail::kErrConst1 + std::fabs(th) * power_detail::kErrPerT1;
-    return {true, s.hi, lo, eps, static_cast<int>(k >> 7), th};
+    const double lo = mul_add(tj.hi, el, s.lo + (pl + mul_add(tj.lo, rh0, tj.lo)));
+    const double eps =
+        mul_add(std::fabs(y * z2h), power_detail::kErrPerYZ2, power_detail::kErrConst1);
+    return {true, s.hi, lo, eps, static_cast<int>(k >> 7), th + tl};
 }
 
 // x^y rounded when both ends of a's error interval round to the same double (Ziv's test),

@@ -46,6 +46,19 @@ double from_bits(std::uint64_t b) {
 const double kSingle11 = static_cast<double>(tessaroll::kMapExponent);
 const double kSingle106 = static_cast<double>(tessaroll::kTextExponent);
 
+double uniform01(std::mt19937_64& rng) {
+    return static_cast<double>(rng() >> 11) * 0x1p-53;  // [0, 1)
+}
+
+// General inputs: bases 2^-20 .. 2^20 with a uniform binary logarithm, exponents in [-50, 50].
+double general_base(std::mt19937_64& rng) {
+    return std::exp2(40 * uniform01(rng) - 20);
+}
+
+double general_exponent(std::mt19937_64& rng) {
+    return 100 * uniform01(rng) - 50;
+}
+
 // Bases in (0, 1]: half uniform, half with a uniform binary exponent (subnormals included).
 double unit_base(std::mt19937_64& rng) {
     const std::uint64_t r = rng();
@@ -248,31 +261,53 @@ TEST(PowCrErrorBound, LogAgainstMpfr) {
                 std::log2(worst), n, std::log2(pd::kLogRelErr));
 }
 
-// Both phases: |R - x^y| <= eps |hi| 2^scale_exp; prints the worst ratio of error to bound.
+// Both phases: |R - x^y| <= eps |hi| 2^scale_exp; prints the worst ratio of error to bound. The
+// inputs mix the engine's, general ones and bases near 1 with large exponents, where phase 1's
+// bound grows with |y| z^2.
 TEST(PowCrErrorBound, BothPhasesAgainstMpfr) {
     std::mt19937_64 rng(12);
     Mpfr256 mx, my, exact;
     double worst_ratio[2] = {0, 0};
     double worst_rel[2] = {0, 0};
+    int in_range[2] = {0, 0};
     const int n = 300000;
-    int in_range = 0;
     for (int i = 0; i < n; ++i) {
-        const double x = i % 2 == 0 ? unit_base(rng) : wide_base(rng);
-        const double y = i % 4 == 0 ? kSingle11 : i % 4 == 1 ? kSingle106 : random_exponent(rng);
+        double x = 0, y = 0;
+        switch (i % 5) {
+            case 0:
+            case 1:
+                x = unit_base(rng);
+                y = i % 5 == 0 ? kSingle11 : kSingle106;
+                break;
+            case 2:
+                x = wide_base(rng);
+                y = random_exponent(rng);
+                break;
+            case 3:
+                x = general_base(rng);
+                y = general_exponent(rng);
+                break;
+            default:
+                x = 1 + std::ldexp(uniform01(rng) - 0.5, -7);
+                y = std::ldexp(uniform01(rng) - 0.5, 1 + static_cast<int>(rng() % 16));
+        }
         const pd::PowApprox phases[2] = {pd::pow_approx1(x, y), pd::pow_approx(x, y)};
-        if (!phases[0].in_range) {
-            EXPECT_FALSE(phases[1].in_range);
+        // Phase 2 takes every input with |y log x| <= 708, phase 1 a subset of them.
+        EXPECT_TRUE(phases[1].in_range || !phases[0].in_range);
+        if (!phases[1].in_range) {
             continue;
         }
-        ++in_range;
         mpfr_set_d(mx.v, x, MPFR_RNDN);
         mpfr_set_d(my.v, y, MPFR_RNDN);
         mpfr_pow(exact.v, mx.v, my.v, MPFR_RNDN);
         for (int p = 0; p < 2; ++p) {
             const pd::PowApprox& a = phases[p];
-            ASSERT_TRUE(a.in_range);
+            if (!a.in_range) {
+                continue;
+            }
+            ++in_range[p];
             const double rel = relative_error(a.hi, a.lo, a.scale_exp, exact.v);
-            // |hi| 2^s / x^y is within 2^-24 of 1, so the ratio below is the bound's use.
+            // |hi| 2^s / x^y is within 2^-16 of 1, so the ratio below is the bound's use.
             const double ratio = rel / a.eps;
             worst_ratio[p] = std::max(worst_ratio[p], ratio);
             worst_rel[p] = std::max(worst_rel[p], rel);
@@ -284,7 +319,7 @@ TEST(PowCrErrorBound, BothPhasesAgainstMpfr) {
         std::printf(
             "[ phase %d  ] worst error %.3f of its bound, worst relative error 2^%.2f "
             "(%d inputs in range)\n",
-            p + 1, worst_ratio[p], std::log2(worst_rel[p]), in_range);
+            p + 1, worst_ratio[p], std::log2(worst_rel[p]), in_range[p]);
     }
 }
 
