@@ -282,25 +282,53 @@ TESSAROLL_POW_INLINE PowApprox pow_core1(double x, double y) {
     return {true, s.hi, lo, eps, static_cast<int>(k >> 7), th + tl};
 }
 
-// x^y rounded when both ends of a's error interval round to the same double (Ziv's test),
-// otherwise 0 (x^y is never 0 where a is in range).
-TESSAROLL_POW_INLINE double rounded(const PowApprox& a) {
-    if (!a.in_range) {
-        return 0;
-    }
+// Ziv's test: true, with x^y rounded in out, when both ends of a's error interval round to the
+// same double, so that x^y does too.
+TESSAROLL_POW_INLINE bool decided(const PowApprox& a, double& out) {
     const double err = a.hi * a.eps;
     const double left = a.hi + (a.lo - err);
     const double right = a.hi + (a.lo + err);
-    if (left != right) {
-        return 0;
+    if (!a.in_range || left != right) {
+        return false;
     }
     // Exact: the result lies in [2^-1021.4, 2^1021.5], in the normal range.
-    return left * std::bit_cast<double>(static_cast<std::uint64_t>(a.scale_exp + 1023) << 52);
+    out = left * std::bit_cast<double>(static_cast<std::uint64_t>(a.scale_exp + 1023) << 52);
+    return true;
 }
 
-// Phase 2, out of line: it runs for about one call in a thousand.
-TESSAROLL_POW_CLONES TESSAROLL_POW_NOINLINE double pow_phase2(double x, double y) {
-    return rounded(pow_core(x, y));
+// Where phase 1 cannot decide, t ~ y log x to 2^-50: the limits, then phase 2, then MPFR. Out of
+// line: it runs for about one call in ten thousand.
+TESSAROLL_POW_CLONES TESSAROLL_POW_NOINLINE double pow_hard(double x, double y, double t) {
+    // x^y < e^-745.19 < 2^-1075, half the least subnormal: +0.
+    if (t < -745.2) {
+        return 0;
+    }
+    // x^y > e^709.79 > 2^1024: +infinity.
+    if (t > 709.79) {
+        return INFINITY;
+    }
+    double r = 0;
+    if (decided(pow_core(x, y), r)) {
+        return r;
+    }
+    // Subnormal results, and x^y within 2^-86 of a midpoint between doubles (exact midpoints
+    // among them).
+    g_fallbacks.fetch_add(1, std::memory_order_relaxed);
+    return pow_mpfr(x, y);
+}
+
+// The inputs other than finite x > 0 and finite y, in C99 Annex F's order.
+TESSAROLL_POW_NOINLINE double pow_special(double x, double y) {
+    // x^0 = 1, even for a NaN x.
+    if (y == 0) {
+        return 1;
+    }
+    // 1^y = 1, even for a NaN y.
+    if (x == 1) {
+        return 1;
+    }
+    // Zero, negative, infinite or NaN base, infinite or NaN exponent: as MPFR does.
+    return pow_mpfr(x, y);
 }
 
 }  // namespace
@@ -323,39 +351,20 @@ PowApprox pow_approx1(double x, double y) {
 }  // namespace power_detail
 
 TESSAROLL_POW_CLONES double pow_cr(double x, double y) {
-    // x^0 = 1, even for a NaN x.
-    if (y == 0) {
-        return 1;
+    // Special cases: a base that is not finite and positive, an exponent that is not finite.
+    const std::uint64_t ux = std::bit_cast<std::uint64_t>(x);
+    const std::uint64_t uy = std::bit_cast<std::uint64_t>(y);
+    if (ux - 1 >= 0x7FEFFFFFFFFFFFFF || (uy & 0x7FFFFFFFFFFFFFFF) >= 0x7FF0000000000000) {
+        return pow_special(x, y);
     }
-    // 1^y = 1, even for a NaN y.
-    if (x == 1) {
-        return 1;
-    }
-    // Zero, negative, infinite or NaN base, infinite or NaN exponent: C99 Annex F, as MPFR does.
-    if (!(x > 0 && x < INFINITY) || !(std::fabs(y) < INFINITY)) {
-        return pow_mpfr(x, y);
-    }
-    // Finite x > 0, finite y != 0: phase 1, phase 2 where phase 1 cannot decide the rounding,
-    // MPFR where phase 2 cannot either.
+    // Finite x > 0, finite y (x = 1 and y = 0 give t = 0 and so exactly 1): phase 1, the rest
+    // where it cannot decide the rounding.
     const PowApprox a1 = pow_core1(x, y);
-    const double r1 = rounded(a1);
-    if (r1 != 0) {
-        return r1;
+    double r = 0;
+    if (decided(a1, r)) {
+        return r;
     }
-    // x^y < e^-745.19 < 2^-1075, half the least subnormal: +0 (t is known to 2^-50 here).
-    if (a1.t < -745.2) {
-        return 0;
-    }
-    // x^y > e^709.79 > 2^1024: +infinity.
-    if (a1.t > 709.79) {
-        return INFINITY;
-    }
-    const double r2 = pow_phase2(x, y);
-    if (r2 != 0) {
-        return r2;
-    }
-    g_fallbacks.fetch_add(1, std::memory_order_relaxed);
-    return pow_mpfr(x, y);
+    return pow_hard(x, y, a1.t);
 }
 
 std::uint64_t pow_cr_fallbacks() {
