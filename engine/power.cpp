@@ -204,7 +204,7 @@ TESSAROLL_POW_INLINE PowApprox pow_core(double x, double y) {
     const DoubleDouble m2 = two_prod(kd, pt::kLn2N2);
     const DoubleDouble r1 = two_sum(rh0, -m2.hi);
     const DoubleDouble r2 = two_sum(r1.hi, tl);
-    const DoubleDouble r = fast_two_sum(r2.hi, ((r1.lo + r2.lo) - m2.lo) - kd * pt::kLn2N3);
+    const DoubleDouble r = two_sum(r2.hi, ((r1.lo + r2.lo) - m2.lo) - kd * pt::kLn2N3);
     // exp(r.hi) - 1 = rh + rh^2 (1/2 + rh/6 + ... + rh^6/40320) (the rest < 2^-95.2): from
     // rh^3/120 on in double, the terms before in double-double Horner steps.
     const double rh = r.hi;
@@ -220,7 +220,7 @@ TESSAROLL_POW_INLINE PowApprox pow_core(double x, double y) {
     const DoubleDouble e = fast_two_sum(rh, q0.hi);  // |rh| > 2^7 |q0.hi| or rh = 0
     // exp(r) - 1 = e + (1 + e) r.lo (r.lo^2 < 2^-120), as f.
     const double e_lo = e.lo + ((q0.lo + (sq.hi * u.lo + sq.lo * u.hi)) + r.lo * (1 + e.hi));
-    const DoubleDouble f = fast_two_sum(e.hi, e_lo);
+    const DoubleDouble f = two_sum(e.hi, e_lo);  // r may be tiny
     // 2^(j/128) (1 + f).
     const pt::ExpRow& tj = pt::kExp2[static_cast<std::size_t>(k & 127)];
     const DoubleDouble p = two_prod(tj.hi, f.hi);
@@ -248,7 +248,7 @@ TESSAROLL_POW_INLINE PowApprox pow_core1(double x, double y) {
     const double l0 = ep * pt::kLn2Hi + row.neglog_hi;  // exact: both multiples of 2^-42
     const DoubleDouble s2 = fast_two_sum(l0, z);        // |l0| > |z| or l0 = 0
     const DoubleDouble s3 = fast_two_sum(s2.hi, -0.5 * z2h);
-    // log x ~ s3.hi + ll, |ll| < 2^-18 |s3.hi| (not normalised: t is, below).
+    // log x ~ s3.hi + ll, |ll| < 2^-16 |s3.hi| (not normalised: t is, below).
     const double ll = (s2.lo + s3.lo) + (mul_add(ep, pt::kLn2Lo, row.neglog_mid) + p);
     // t = y log x ~ th + tl, the product y s3.hi exact.
     const double th = y * s3.hi;
@@ -256,7 +256,7 @@ TESSAROLL_POW_INLINE PowApprox pow_core1(double x, double y) {
     // |t| > 708: overflow, underflow or a subnormal result possible; |tl| > 2^-20 (|y| above
     // 2^9 or so): r below would leave the range the polynomial is good for. Phase 2 decides.
     if (!(std::fabs(th) <= power_detail::kMaxAbsT) || !(std::fabs(tl) <= 0x1p-20)) {
-        return {false, 0, 0, 0, 0, th + tl};
+        return {false, 0, 0, 0, 0, std::isinf(th) ? th : th + tl};  // tl NaN when th is not finite
     }
     // t = k ln2/128 + rh0 + rl0 (rh0 exact), |rh0 + rl0| <= 2^-8.52.
     constexpr double kShifter = 0x1.8p52;

@@ -252,6 +252,12 @@ TEST(PowCrSpecialValues, AnnexF) {
 // 4000 bits where it is irrational, then rounded.
 TEST(PowCrSpecialValues, ExactSubnormalAndOverflowingResults) {
     expect_cases({
+        // Exponents so large that y log x overflows.
+        {0.5, 0x1p1000, 0.0},
+        {2.0, 0x1p1000, kInf},
+        {0.5, -0x1.fffffffffffffp+1023, kInf},
+        {0x1.0000000000001p0, 0x1p1000, kInf},
+        {0x1.fffffffffffffp-1, 0x1p1000, 0.0},
         {0x1.0000000000000p+1, 0x1.4000000000000p+3, 0x1.0000000000000p+10},
         {0x1.0000000000000p+2, 0x1.0000000000000p-1, 0x1.0000000000000p+1},
         {0x1.2000000000000p+3, 0x1.8000000000000p+0, 0x1.b000000000000p+4},
