@@ -156,7 +156,7 @@ TESSAROLL_POW_INLINE DoubleDouble log_core(double x) {
     const double ep = a.ep;
     const pt::LogRow& row = *a.row;
 
-    // log1p(z) = z + z^2 S(z), S = -1/2 + z/3 - z^2/4 + ... + z^10/12 (the rest < 2^-113).
+    // log1p(z) = z + z^2 S(z), S = -1/2 + z/3 - z^2/4 + ... - z^10/12 (the rest < 2^-113).
     // From z^5 on in double, the five terms before in double-double Horner steps.
     double v = 0x1.5555555555555p-4;           // 1/12
     v = mul_add(z, v, -0x1.745d1745d1746p-4);  // -1/11
