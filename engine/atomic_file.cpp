@@ -1,13 +1,18 @@
 #include "engine/atomic_file.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <cstring>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <random>
 #include <system_error>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 
-#include <cstdio>
 #include "engine/windows_api.h"
 #else
 #include <fcntl.h>
@@ -19,85 +24,202 @@ namespace tessaroll {
 
 namespace {
 
-[[noreturn]] void fail(const std::filesystem::path& path, const std::string& what, int err) {
-    throw FileError("Could not " + what + " \"" + path.string() +
-                    "\": " + std::generic_category().message(err) + ".");
+std::atomic<int> g_sync_failure{0};
+std::mutex g_names_mutex;
+std::vector<std::string> g_next_names;  // the test seam's names, last one first
+
+constexpr int kNameTries = 100;
+
+std::string quoted(const std::filesystem::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+// Twelve letters and digits, about 62 bits: the system's random source, or where it cannot be
+// had a mix of the clock, the process and a counter, which a planted file cannot foresee either
+// across the tries of one write.
+std::string random_part() {
+    {
+        const std::lock_guard lock(g_names_mutex);
+        if (!g_next_names.empty()) {
+            std::string name = std::move(g_next_names.back());
+            g_next_names.pop_back();
+            return name;
+        }
+    }
+    static constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t mix =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (counter.fetch_add(1) * 0x9E3779B97F4A7C15u);
+    std::string part;
+    try {
+        std::random_device device;
+        for (int i = 0; i < 12; ++i) {
+            part += kAlphabet[device() % kAlphabet.size()];
+        }
+        return part;
+    } catch (const std::exception&) {
+        part.clear();
+    }
+#ifdef _WIN32
+    mix ^= static_cast<std::uint64_t>(GetCurrentProcessId()) << 32;
+#else
+    mix ^= static_cast<std::uint64_t>(::getpid()) << 32;
+#endif
+    for (int i = 0; i < 12; ++i) {
+        mix += 0x9E3779B97F4A7C15u;  // splitmix64
+        std::uint64_t z = mix;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        part += kAlphabet[(z ^ (z >> 31)) % kAlphabet.size()];
+    }
+    return part;
+}
+
+[[noreturn]] void fail(const std::filesystem::path& target, const std::string& reason) {
+    throw FileError("Could not write " + quoted(target) + ": " + reason + ".");
+}
+
+std::string errno_text(int err) {
+    return std::generic_category().message(err);
 }
 
 #ifdef _WIN32
 
-void write_whole(const std::filesystem::path& tmp, std::string_view bytes) {
-    std::FILE* f = _wfopen(tmp.c_str(), L"wb");
-    if (f == nullptr) {
-        fail(tmp, "create", errno);
-    }
-    // _commit is the counterpart of fsync: the bytes are on the disk before the rename.
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() &&
-                         std::fflush(f) == 0 && _commit(_fileno(f)) == 0;
-    const int err = errno;
-    if (std::fclose(f) != 0 || !written) {
-        fail(tmp, "write", written ? errno : err);
-    }
+std::string last_error_text(DWORD err) {
+    return std::system_category().message(static_cast<int>(err));
 }
 
-// Asked of the system directly: replacing an existing output.txt is then explicit whatever the
-// standard library's rename does, and the rename itself is on the disk when this returns.
+// Creates, fills and flushes a new temporary file; returns its path. Nothing is left behind on
+// failure.
+std::filesystem::path write_temporary(const std::filesystem::path& target, std::string_view bytes) {
+    for (int attempt = 0; attempt < kNameTries; ++attempt) {
+        const std::filesystem::path tmp = test_seam::temporary_path(target, random_part());
+        const HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const DWORD err = GetLastError();
+            if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) {
+                continue;
+            }
+            fail(target, last_error_text(err));
+        }
+        DWORD err = 0;
+        std::string_view left = bytes;
+        while (err == 0 && !left.empty()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left.size(), 1u << 30));
+            DWORD done = 0;
+            if (WriteFile(h, left.data(), chunk, &done, nullptr) == 0) {
+                err = GetLastError();
+            } else {
+                left.remove_prefix(done);
+            }
+        }
+        std::string reason = err != 0 ? last_error_text(err) : std::string();
+        if (reason.empty() && g_sync_failure.load() != 0) {
+            reason = errno_text(g_sync_failure.load());
+        } else if (reason.empty() && FlushFileBuffers(h) == 0) {
+            reason = last_error_text(GetLastError());
+        }
+        if (CloseHandle(h) == 0 && reason.empty()) {
+            reason = last_error_text(GetLastError());
+        }
+        if (!reason.empty()) {
+            DeleteFileW(tmp.c_str());
+            fail(target, reason);
+        }
+        return tmp;
+    }
+    fail(target, "no unused temporary name was found beside it");
+}
+
+// Asked of the system directly: replacing an existing file is then explicit, and the rename
+// itself is on the disk when this returns.
 void move_over(const std::filesystem::path& tmp, const std::filesystem::path& target) {
     if (MoveFileExW(tmp.c_str(), target.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-        const auto err = static_cast<int>(GetLastError());
-        std::error_code ignored;
-        std::filesystem::remove(tmp, ignored);
-        throw FileError("Could not replace \"" + target.string() +
-                        "\": " + std::system_category().message(err) + ".");
+        const DWORD err = GetLastError();
+        DeleteFileW(tmp.c_str());
+        throw FileError("Could not replace " + quoted(target) + ": " + last_error_text(err) + ".");
     }
 }
 
 #else
 
-void write_whole(const std::filesystem::path& tmp, std::string_view bytes) {
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        fail(tmp, "create", errno);
+std::filesystem::path folder_of(const std::filesystem::path& target) {
+    const std::filesystem::path parent = target.parent_path();
+    return parent.empty() ? std::filesystem::path(".") : parent;
+}
+
+int sync_file(int fd) {
+    if (const int injected = g_sync_failure.load(); injected != 0) {
+        errno = injected;
+        return -1;
     }
-    // A stale temporary file from an earlier crash may have other permissions.
-    if (::fchmod(fd, 0600) != 0) {
-        const int err = errno;
-        ::close(fd);
-        fail(tmp, "set the permissions of", err);
-    }
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+    return ::fsync(fd);
+}
+
+// Writes all of bytes; returns 0 or the errno value of the failure.
+int write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            const int err = n < 0 ? errno : EIO;
-            ::close(fd);
-            fail(tmp, "write", err);
+            return n < 0 ? errno : EIO;
         }
-        p += n;
-        left -= static_cast<std::size_t>(n);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    if (::fsync(fd) != 0) {
-        const int err = errno;
-        ::close(fd);
-        fail(tmp, "write", err);
+    return 0;
+}
+
+// Creates, fills and syncs a new temporary file; returns its path. Nothing is left behind on
+// failure.
+std::filesystem::path write_temporary(const std::filesystem::path& target, std::string_view bytes) {
+    for (int attempt = 0; attempt < kNameTries; ++attempt) {
+        const std::filesystem::path tmp = test_seam::temporary_path(target, random_part());
+        // O_EXCL also fails on a link of that name, dangling or not; O_NOFOLLOW says so twice.
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              S_IRUSR | S_IWUSR);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            fail(target, errno_text(errno));
+        }
+        // The umask may have taken bits away; the owner must be able to write the file again.
+        int err = ::fchmod(fd, S_IRUSR | S_IWUSR) != 0 ? errno : 0;
+        if (err == 0) {
+            err = write_all(fd, bytes);
+        }
+        if (err == 0 && sync_file(fd) != 0) {
+            err = errno;
+        }
+        if (::close(fd) != 0 && err == 0) {
+            err = errno;
+        }
+        if (err != 0) {
+            ::unlink(tmp.c_str());
+            fail(target, errno_text(err));
+        }
+        return tmp;
     }
-    if (::close(fd) != 0) {
-        fail(tmp, "write", errno);
-    }
+    fail(target, "no unused temporary name was found beside it");
 }
 
 void move_over(const std::filesystem::path& tmp, const std::filesystem::path& target) {
-    std::error_code ec;
-    std::filesystem::rename(tmp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(tmp, ignored);
-        throw FileError("Could not replace \"" + target.string() + "\": " + ec.message() + ".");
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        throw FileError("Could not replace " + quoted(target) + ": " + errno_text(err) + ".");
+    }
+    // The rename reaches the disk with the folder. Its result is not reported: the target already
+    // holds the new bytes, and after a power cut it holds either the old or the new file whole.
+    const int dir = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
 }
 
@@ -105,24 +227,98 @@ void move_over(const std::filesystem::path& tmp, const std::filesystem::path& ta
 
 }  // namespace
 
-std::filesystem::path temporary_path_for(const std::filesystem::path& target) {
+void replace_file_contents(const std::filesystem::path& target, std::string_view bytes) {
+    std::error_code ec;
+    if (!target.has_filename() || std::filesystem::is_directory(target, ec)) {
+        fail(target, "it is a folder, not a file");
+    }
+    move_over(write_temporary(target, bytes), target);
+}
+
+OrdinaryFile open_ordinary_file(const std::filesystem::path& path) {
+    OrdinaryFile result;
+#ifdef _WIN32
+    // Windows keeps pipes and devices out of folders, so a check before the open is safe here.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD err = GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) {
+            return result;
+        }
+        result.status = OrdinaryFile::Status::Failed;
+        result.error = EACCES;
+        return result;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        result.status = OrdinaryFile::Status::NotOrdinary;
+        return result;
+    }
+    std::FILE* f = _wfopen(path.c_str(), L"rb");
+    if (f == nullptr) {
+        result.status = OrdinaryFile::Status::Failed;
+        result.error = errno;
+        return result;
+    }
+    result.file.reset(f);
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) != FILE_TYPE_DISK) {
+        result.file.reset();
+        result.status = OrdinaryFile::Status::NotOrdinary;
+        return result;
+    }
+#else
+    // O_NONBLOCK: opening a FIFO then returns at once instead of waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ENOENT || err == ENOTDIR) {
+            return result;
+        }
+        result.status = err == ENXIO ? OrdinaryFile::Status::NotOrdinary  // a socket
+                                     : OrdinaryFile::Status::Failed;
+        result.error = err;
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        result.status = OrdinaryFile::Status::NotOrdinary;
+        return result;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* f = flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1
+                       ? nullptr
+                       : ::fdopen(fd, "rb");
+    if (f == nullptr) {
+        result.status = OrdinaryFile::Status::Failed;
+        result.error = errno;
+        ::close(fd);
+        return result;
+    }
+    result.file.reset(f);
+#endif
+    result.status = OrdinaryFile::Status::Opened;
+    return result;
+}
+
+namespace test_seam {
+
+void fail_sync(int error) {
+    g_sync_failure.store(error);
+}
+
+void next_temporary_names(std::vector<std::string> names) {
+    const std::lock_guard lock(g_names_mutex);
+    g_next_names.assign(names.rbegin(), names.rend());
+}
+
+std::filesystem::path temporary_path(const std::filesystem::path& target, std::string_view part) {
     std::filesystem::path tmp = target;
+    tmp += ".";
+    tmp += std::string(part);
     tmp += ".tmp";
     return tmp;
 }
 
-void replace_file_contents(const std::filesystem::path& target, std::string_view bytes) {
-    const std::filesystem::path tmp = temporary_path_for(target);
-    try {
-        write_whole(tmp, bytes);
-    } catch (const FileError&) {
-        std::error_code ignored;
-        if (!std::filesystem::is_directory(tmp, ignored)) {
-            std::filesystem::remove(tmp, ignored);
-        }
-        throw;
-    }
-    move_over(tmp, target);
-}
+}  // namespace test_seam
 
 }  // namespace tessaroll

@@ -11,8 +11,8 @@
 #include <tuple>
 
 #include "engine/atomic_file.h"
-
 #include "engine/windows_api.h"
+#include "settings/printable_text.h"
 
 namespace tessaroll {
 
@@ -182,7 +182,7 @@ Field read_field(ByteSource& in) {
 }
 
 std::string quoted(const std::filesystem::path& file) {
-    return "\"" + file.string() + "\"";
+    return "\"" + printable_text(file.string()) + "\"";
 }
 
 std::string read_error_text(int err) {
@@ -212,10 +212,10 @@ std::string read_number(ByteSource& in, const std::filesystem::path& file, std::
             return where + (in.at_end() ? "the file" : "the line") + " ends before the " +
                    std::string(what) + "; " + std::string(kept);
         case Field::Kind::NotNumber:
-            return where + "the " + std::string(what) + " \"" + f.text +
+            return where + "the " + std::string(what) + " \"" + printable_text(f.text) +
                    "\" is not a whole number; " + std::string(kept);
         case Field::Kind::OutOfRange:
-            return where + "the " + std::string(what) + " " + f.text +
+            return where + "the " + std::string(what) + " " + printable_text(f.text) +
                    " is outside -32768 to 32767; " + std::string(kept);
         case Field::Kind::Number:
             target = f.value;
@@ -291,24 +291,17 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
     return loaded;
 }
 
-bool is_ordinary_file(const std::filesystem::path& file) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) {
-        return false;
-    }
+// Opens the file if it is an ordinary one; on Windows a hidden or system file counts as absent.
+OrdinaryFile open_pattern_file(const std::filesystem::path& file) {
 #ifdef _WIN32
     const DWORD attributes = GetFileAttributesW(file.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) {
-        return false;
+        return {};
     }
 #endif
-    return true;
+    return open_ordinary_file(file);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // A 16-bit number as the file holds it: sign place, digits, one blank.
 void append_number(std::string& out, std::int16_t value) {
@@ -328,20 +321,18 @@ PatternLoadResult read_pattern_bytes(std::string_view bytes, const std::filesyst
 
 PatternLoadResult load_pattern_file(const std::filesystem::path& file,
                                     GenerationSettings& settings) {
-    if (!is_ordinary_file(file)) {
-        return {PatternLoad::Absent, {}, {}};
+    const OrdinaryFile f = open_pattern_file(file);
+    switch (f.status) {
+        case OrdinaryFile::Status::Absent:
+        case OrdinaryFile::Status::NotOrdinary:
+            return {PatternLoad::Absent, {}};
+        case OrdinaryFile::Status::Failed:
+            return stopped("Could not open " + quoted(file) + ": " + read_error_text(f.error) +
+                           "; nothing was loaded.");
+        case OrdinaryFile::Status::Opened:
+            break;
     }
-#ifdef _WIN32
-    std::unique_ptr<std::FILE, FileCloser> f(_wfopen(file.c_str(), L"rb"));
-#else
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file.c_str(), "rb"));
-#endif
-    if (!f) {
-        const int err = errno;
-        return stopped("Could not open " + quoted(file) + ": " + read_error_text(err) +
-                       "; nothing was loaded.");
-    }
-    ByteSource in(f.get());
+    ByteSource in(f.file.get());
     return read_pattern(in, file, settings);
 }
 
@@ -378,27 +369,22 @@ std::filesystem::path backup_path_for(const std::filesystem::path& file) {
 }
 
 std::filesystem::path keep_backup_copy(const std::filesystem::path& file) {
-    if (!is_ordinary_file(file)) {
+    const OrdinaryFile f = open_pattern_file(file);
+    if (f.status == OrdinaryFile::Status::Failed) {
+        throw FileError("Could not keep a copy of " + quoted(file) + ": " +
+                        read_error_text(f.error) + ".");
+    }
+    if (f.status != OrdinaryFile::Status::Opened) {
         throw FileError("Could not keep a copy of " + quoted(file) +
                         ": it is not an ordinary file.");
-    }
-#ifdef _WIN32
-    std::unique_ptr<std::FILE, FileCloser> f(_wfopen(file.c_str(), L"rb"));
-#else
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file.c_str(), "rb"));
-#endif
-    if (!f) {
-        const int err = errno;
-        throw FileError("Could not keep a copy of " + quoted(file) + ": " + read_error_text(err) +
-                        ".");
     }
     std::string bytes;
     std::array<char, 4096> chunk{};
     std::size_t n = 0;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), f.get())) > 0) {
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), f.file.get())) > 0) {
         bytes.append(chunk.data(), n);
     }
-    if (std::ferror(f.get()) != 0) {
+    if (std::ferror(f.file.get()) != 0) {
         const int err = errno;
         throw FileError("Could not keep a copy of " + quoted(file) + ": " + read_error_text(err) +
                         ".");

@@ -10,8 +10,8 @@
 #include <QTextOption>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <system_error>
@@ -22,6 +22,7 @@
 #include <cups/cups.h>
 #endif
 
+#include "engine/atomic_file.h"
 #include "engine/code_page.h"
 #include "engine/list_file.h"
 #include "ui/message_box.h"
@@ -209,16 +210,16 @@ QString path_text(const std::filesystem::path& path) {
 
 // Reads the whole file, or returns false with a sentence for the user in *problem.
 bool read_list_file(const std::filesystem::path& path, std::string* bytes, QString* problem) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (!std::filesystem::exists(status)) {
+    // Opened without waiting and tested once open: a FIFO at the name cannot freeze the window.
+    const OrdinaryFile file = open_ordinary_file(path);
+    if (file.status == OrdinaryFile::Status::Absent) {
         *problem = QStringLiteral(
                        "There is no password list to print: the list file \"%1\" does not "
                        "exist.\n\nPress Generate to make the list, then press Print again.")
                        .arg(path_text(path));
         return false;
     }
-    if (!std::filesystem::is_regular_file(status)) {
+    if (file.status == OrdinaryFile::Status::NotOrdinary) {
         *problem = QStringLiteral(
                        "The list file \"%1\" is not an ordinary file, so it cannot be "
                        "printed.\n\nRemove it, press Generate to write the list again, then "
@@ -226,22 +227,24 @@ bool read_list_file(const std::filesystem::path& path, std::string* bytes, QStri
                        .arg(path_text(path));
         return false;
     }
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (in) {
-        bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    int error = file.error;
+    if (file.status == OrdinaryFile::Status::Opened) {
+        char chunk[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, file.file.get())) > 0) {
+            bytes->append(chunk, n);
+        }
+        if (std::ferror(file.file.get()) == 0) {
+            return true;
+        }
+        error = errno;
     }
-    if (!in && !in.eof()) {
-        const int error = errno;
-        *problem =
-            QStringLiteral(
-                "The list file \"%1\" could not be read (%2).\n\nCheck that you may read "
-                "it, or press Generate to write it again, then press Print.")
-                .arg(path_text(path), error != 0 ? QString::fromLocal8Bit(std::strerror(error))
-                                                 : QStringLiteral("read error"));
-        return false;
-    }
-    return true;
+    *problem = QStringLiteral(
+                   "The list file \"%1\" could not be read (%2).\n\nCheck that you may read "
+                   "it, or press Generate to write it again, then press Print.")
+                   .arg(path_text(path), error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                                                    : QStringLiteral("read error"));
+    return false;
 }
 
 }  // namespace

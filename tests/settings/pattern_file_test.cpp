@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "engine/atomic_file.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -254,6 +256,13 @@ TEST_F(PatternFileTest, StopsAtAnErrorKeepingWhatWasRead) {
         {"4 10x\r\n1\r\n", 4, 88, "line 1", "\"10x\" is not a whole number"},
         {"2.5 10\r\n", 77, 88, "line 1", "\"2.5\" is not a whole number"},
         {"- 10\r\n", 77, 88, "line 1", "\"-\" is not a whole number"},
+        // A sign stands only before the digits: "1-2" is no -12, "1+0" no 10.
+        {"1-2 10\r\n", 77, 88, "line 1", "\"1-2\" is not a whole number"},
+        {"4 1+0\r\n 1 \r\n", 4, 88, "line 1", "\"1+0\" is not a whole number"},
+        {"--5 10\r\n", 77, 88, "line 1", "\"--5\" is not a whole number"},
+        {"4 +-5\r\n", 4, 88, "line 1", "\"+-5\" is not a whole number"},
+        // Control characters from the file are shown, not sent to the terminal.
+        {"\x1b[2J 10\r\n", 77, 88, "line 1", "\"\\x1b[2J\" is not a whole number"},
         {"\t4 10\r\n", 77, 88, "line 1", "not a whole number"},
         {"32768 10\r\n", 77, 88, "line 1", "count 32768 is outside -32768 to 32767"},
         {"4 -32769\r\n1\r\n", 4, 88, "line 1", "length -32769 is outside"},
@@ -338,33 +347,50 @@ TEST_F(PatternFileTest, FailedSaveKeepsThePreviousFileAndSaysWhy) {
     s.pnumb = 9;
     s.lentgh = 2;
 
-    // The temporary file cannot be created where a folder of its name stands.
-    fs::create_directory(temporary_path_for(file_));
+    // The disk refuses the new file.
+    test_seam::fail_sync(EIO);
     try {
         save_pattern_file(file_, s);
-        FAIL() << "the save reported success";
+        ADD_FAILURE() << "the save reported success";
     } catch (const FileError& e) {
-        EXPECT_NE(std::string(e.what()).find(dir_.string()), std::string::npos) << e.what();
-        EXPECT_NE(std::string(e.what()).find("directory"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(file_.string()), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("Input/output error"), std::string::npos) << e.what();
     }
+    test_seam::fail_sync(0);
     EXPECT_EQ(read(), previous);
-    EXPECT_TRUE(fs::is_directory(temporary_path_for(file_)));
-    fs::remove(temporary_path_for(file_));
 
     // A folder that does not exist.
     EXPECT_THROW(save_pattern_file(dir_ / "missing" / kPatternFileName, s), FileError);
 
-    // The target itself is a folder: it cannot be replaced by a file.
+    // The target itself is a folder, or a path ending in a separator: refused, and nothing is
+    // written into the folder.
     const fs::path folder = dir_ / "folder.tq";
     fs::create_directory(folder);
     EXPECT_THROW(save_pattern_file(folder, s), FileError);
+    EXPECT_THROW(save_pattern_file(folder.string() + "/", s), FileError);
     EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_FALSE(fs::exists(temporary_path_for(folder)));
+    EXPECT_TRUE(fs::is_empty(folder));
 
     // Once the obstacle is gone the save goes through.
     EXPECT_EQ(save_pattern_file(file_, s), "");
     EXPECT_EQ(read(), " 9  2 \r\n 0 \r\n 0 \r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2)
+        << "a temporary file was left behind";
 }
+
+#ifndef _WIN32
+TEST_F(PatternFileTest, AFifoAtTheNameIsNoFileAndNothingWaitsForIt) {
+    ASSERT_EQ(::mkfifo(file_.c_str(), 0644), 0);
+    GenerationSettings s = marked();
+    EXPECT_EQ(load_pattern_file(file_, s).status, PatternLoad::Absent);
+    EXPECT_EQ(s.pnumb, 77);
+    EXPECT_THROW(keep_backup_copy(file_), FileError);
+    EXPECT_FALSE(fs::exists(backup_path_for(file_)));
+    // Saving puts an ordinary file in its place.
+    EXPECT_EQ(save_pattern_file(file_, s), "");
+    EXPECT_TRUE(fs::is_regular_file(file_));
+}
+#endif
 
 TEST_F(PatternFileTest, BackupCopyKeepsTheBytesOrRefusesWithTheReason) {
     const fs::path backup = dir_ / "pattern.tq.bak";

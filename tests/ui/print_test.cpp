@@ -1,4 +1,5 @@
 // What the Print button sends to the printer, checked on a recording printer.
+#include <sys/stat.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
@@ -7,6 +8,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -236,6 +238,14 @@ private slots:
 
         print_output_file(nullptr, folder_ / "no such folder", printers.factory());
         QCOMPARE(messages_.size(), std::size_t{3});
+
+        // A FIFO at the name: reading it would wait for a writer forever.
+        const std::filesystem::path fifo_folder = folder_ / "fifo";
+        std::filesystem::create_directory(fifo_folder);
+        QCOMPARE(::mkfifo((fifo_folder / "output.txt").c_str(), 0600), 0);
+        print_output_file(nullptr, fifo_folder, printers.factory());
+        QCOMPARE(messages_.size(), std::size_t{4});
+        QVERIFY(messages_[3].contains(QStringLiteral("not an ordinary file")));
         QCOMPARE(printers.count(), std::size_t{0});
     }
 
