@@ -19,9 +19,6 @@ namespace {
 constexpr std::array<std::int16_t, 12> kMonthOffset = {0,   31,  59,  90,  120, 151,
                                                        181, 212, 243, 273, 304, 334};
 
-// Longest personal password: its length and the loop over it are 16-bit counters.
-constexpr std::size_t kMaxPasswordChars = 32766;
-
 std::int16_t month_offset(std::int16_t m) {
     if (m < 1 || m > 12) {
         throw EngineError(ErrorKind::MonthOutOfRange,
@@ -85,9 +82,7 @@ double map(double x, double param, std::int16_t niter, const Notifier& notify) {
 
 double DoublefromString(std::string_view codes) {
     if (codes.size() > kMaxPasswordChars) {
-        throw EngineError(ErrorKind::PasswordTooLong,
-                          "The personal password has " + std::to_string(codes.size()) +
-                              " characters; it must have fewer than 32767.");
+        throw too_long_password(std::to_string(codes.size()));
     }
     std::string text = "0.";
     if (codes.empty()) {
@@ -104,6 +99,28 @@ double DoublefromString(std::string_view codes) {
     (void)end;
     (void)ec;  // "0." and digits always parse; the value lies in [0, 1]
     return seed;
+}
+
+EngineError too_long_password(const std::string& how_many) {
+    return EngineError(ErrorKind::PasswordTooLong, "The personal password has " + how_many +
+                                                       " characters; it must have fewer than " +
+                                                       std::to_string(kMaxPasswordChars + 1) + ".");
+}
+
+std::size_t characters_reaching_seed(std::string_view codes) {
+    constexpr int kSignificantDigits = 17;  // as many as tell two doubles apart
+    int significant = 0;
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        if (significant >= kSignificantDigits) {
+            return i;
+        }
+        for (const char digit : std::to_string(static_cast<unsigned char>(codes[i]))) {
+            if (significant > 0 || digit != '0') {
+                ++significant;
+            }
+        }
+    }
+    return codes.size();
 }
 
 std::int32_t days(std::int16_t d1, std::int16_t m1, std::int16_t y1, std::int16_t d2,

@@ -6,9 +6,13 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
+
+#include "engine/error.h"
 
 namespace tessaroll {
 
@@ -35,6 +39,21 @@ double map(double x, double param, std::int16_t niter, const Notifier& notify = 
 // A text whose digits begin with seventeen or more nines rounds up to exactly 1, which the map
 // takes like any other value in its range.
 double DoublefromString(std::string_view codes);
+
+// Most characters a personal password may have: its length and the loop over it are 16-bit.
+inline constexpr std::size_t kMaxPasswordChars = 32766;
+
+// The refusal of a personal password longer than kMaxPasswordChars; how_many is its length, or a
+// text such as "more than 32766" where the rest was not read.
+EngineError too_long_password(const std::string& how_many);
+
+// How many leading characters of codes (8-bit code-page bytes) reach the seed: those whose
+// decimal codes put at least one digit among the first 17 significant digits of the seed text
+// (characters of code 0 before the first significant digit count too, since they move it). Two
+// texts that agree in these characters give seeds that are equal or neighbouring doubles; what
+// follows them changes the list at most through the seed's last bit. codes.size() when every
+// character reaches it.
+std::size_t characters_reaching_seed(std::string_view codes);
 
 // Days from (d1, m1, y1) to (d2, m2, y2) by the program's fixed formula (not a calendar count:
 // one leap day per four whole years of difference, day numbers used as given).

@@ -36,14 +36,24 @@ ListFrame frame_for(std::int16_t day, std::int16_t month, std::int16_t year, std
         checked::narrow<std::int16_t>(static_cast<std::int64_t>(std::floor(ndays / 99.0)));
     const auto nb99 = nb ? checked::mul<std::int16_t>(*nb, 99) : std::nullopt;
     const auto pnumb_nb = nb ? checked::mul<std::int16_t>(pnumb, *nb) : std::nullopt;
-    if (!nb99 || !pnumb_nb) {
+    // A negative count is what overflows with the date rather than the date itself.
+    const auto too_large = [&] {
+        return pnumb >= 0 ? too_far()
+                          : EngineError(ErrorKind::Overflow,
+                                        "The number of passwords " + std::to_string(pnumb) +
+                                            " is below 0; a list has 1 to 130 passwords.");
+    };
+    if (!nb99) {
         throw too_far();
+    }
+    if (!pnumb_nb) {
+        throw too_large();
     }
     // ndays - nb * 99 lies in 0 to 98, so niter is 5 to 103.
     const auto niter = static_cast<std::int16_t>(ndays - *nb99 + 5);
     const auto den = checked::add<std::int32_t>(*pnumb_nb, ndays);
     if (!den) {
-        throw too_far();
+        throw too_large();
     }
     if (*den == 0) {
         throw EngineError(ErrorKind::DivisionByZero,

@@ -181,6 +181,39 @@ TEST(DoublefromString, TextOfThirtyTwoThousandSevenHundredSixtySevenCharactersIs
     }
 }
 
+TEST(CharactersReachingSeed, ThoseWithADigitAmongTheFirstSeventeenSignificantOnes) {
+    struct Case {
+        std::string codes;
+        std::size_t reaching;
+    };
+    const Case cases[] = {
+        {"", 0},
+        {"secret", 6},                              // 115 101 99 114 101 116: exactly 17 digits
+        {"secretly", 6},                            // the seventh character starts at digit 18
+        {"AAAAAAAAAAAA", 9},                        // 65 each: the ninth starts at digit 17
+        {"\xC8\xC8\xC8\xC8\xC8\xC8\xC8", 6},        // 200 each: 18 digits after six
+        {std::string(3, '\0') + "AAAAAAAAAA", 12},  // leading zeros are not significant
+        {std::string(5, '\t'), 5},                  // code 9: one digit each
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(characters_reaching_seed(c.codes), c.reaching) << c.codes;
+    }
+}
+
+TEST(CharactersReachingSeed, CharactersAfterThemMoveTheSeedByOneStepAtMost) {
+    // "secr" and any ending: what the count leaves out changes no more than the seed's last bit.
+    const std::string endings[] = {"et-garden", "et-gardens", "ZZZZZZZZ", "\x01\x01\x01\x01", "~"};
+    const std::string base = "secret";
+    for (const std::string& a : endings) {
+        for (const std::string& b : endings) {
+            const double sa = DoublefromString(base + a);
+            const double sb = DoublefromString(base + b);
+            ASSERT_EQ(characters_reaching_seed(base + a), base.size());
+            EXPECT_TRUE(sa == sb || std::nextafter(sa, sb) == sb) << a << " / " << b;
+        }
+    }
+}
+
 TEST(Days, FromTheFirstOfJanuary2002) {
     struct Case {
         std::int16_t d, m, y;
