@@ -13,6 +13,7 @@
 
 #include "cli/password_input.h"
 #include "cli/self_test.h"
+#include "cli/standard_streams.h"
 #include "engine/atomic_file.h"
 #include "engine/code_page.h"
 #include "engine/error.h"
@@ -24,6 +25,7 @@
 #include "settings/generation_settings.h"
 #include "settings/pattern_file.h"
 #include "tessaroll/version.h"
+#include "settings/printable_text.h"
 
 namespace tessaroll::cli {
 
@@ -32,6 +34,11 @@ namespace {
 namespace chr = std::chrono;
 
 struct UsageError {
+    std::string message;
+};
+
+// Input that is well formed but that no list can be computed from.
+struct Refusal {
     std::string message;
 };
 
@@ -50,6 +57,7 @@ struct PatternOptions {
     std::string pattern_file;     // the file saved to
     std::string read_file;        // the file read: pattern_file, or an older one (see below)
     bool private_folder = false;  // pattern_file's folder is created, for the user only
+    bool force = false;
 };
 
 // Without --pattern-file the pattern commands use the window program's own pattern.tq, by the
@@ -66,6 +74,44 @@ void choose_pattern_file(PatternOptions& o, bool named) {
     o.private_folder = f.place == FilesPlace::UserFolder;
 }
 
+// What a list uses where neither an option nor a pattern file gives a count or a length: the
+// values the window program writes into its empty boxes.
+constexpr std::int16_t kDefaultCount = 4;
+constexpr std::int16_t kDefaultLength = 10;
+
+// A list longer than this is a typing error rather than something to print.
+constexpr int kMaxUntilYears = 100;
+
+// Options that take a value. CLI11 takes the argument after one of them as its value even when
+// that argument is the next option, so "--day= --month=7" would read "--month=7" as the day.
+constexpr std::string_view kValueOptions[] = {
+    "day",    "month",      "year",         "date",     "until",
+    "count", "length", "output-dir", "pattern-file", "code-page"};
+
+// Refuses an option of kValueOptions written without its value.
+void check_option_values(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") {
+            return;
+        }
+        for (const std::string_view name : kValueOptions) {
+            const std::string option = "--" + std::string(name);
+            if (arg == option + "=") {
+                throw UsageError{option + "= has no value after the \"=\"; write " + option +
+                                 "=VALUE or " + option + " VALUE."};
+            }
+            const bool next_is_option =
+                i + 1 < argc && std::string_view(argv[i + 1]).substr(0, 2) == "--";
+            if (arg == option && next_is_option) {
+                throw UsageError{option + " needs a value, but the next argument \"" +
+                                 std::string(argv[i + 1]) + "\" is an option; write " + option +
+                                 " VALUE."};
+            }
+        }
+    }
+}
+
 std::int16_t option_number(const std::string& name, const std::string& text) {
     try {
         return box_number(text);
@@ -74,6 +120,7 @@ std::int16_t option_number(const std::string& name, const std::string& text) {
     }
 }
 
+// The local date; tm_mon counts months from 0.
 Date today() {
     const std::tm local = local_time_now();
     return {static_cast<std::int16_t>(local.tm_mday), static_cast<std::int16_t>(local.tm_mon + 1),
@@ -167,41 +214,50 @@ CodePage code_page_in_force(const std::optional<std::string>& option) {
     return *cp;
 }
 
-// Loads a pattern file as the window program does at start-up. A file that is not there is
-// refused here, since the user named it (or a command that only reads it was given); an
-// incomplete one is reported and what was read before the problem is used.
-PatternLoad load_pattern_or_refuse(const std::string& file, GenerationSettings& s,
-                                   bool absent_is_refused, const std::string& consequence) {
-    const PatternLoadResult r = load_pattern_file(file, s);
-    if (r.status == PatternLoad::Absent && absent_is_refused) {
-        throw FileError("There is no pattern file \"" + file +
-                        "\" (no ordinary file of that name). \"tessaroll-cli pattern set\" "
-                        "creates one.");
-    }
-    if (r.status == PatternLoad::Incomplete) {
-        warn(r.problem + " " + consequence);
-    }
-    return r.status;
+std::string shown_name(const std::string& file) {
+    return "\"" + printable_text(file) + "\"";
+}
+
+[[noreturn]] void refuse_absent(const std::string& file) {
+    throw FileError("There is no pattern file " + shown_name(file) +
+                    " (no ordinary file of that name). \"tessaroll-cli pattern set\" creates one.");
 }
 
 GenerationSettings settings_from(const GenerateOptions& o) {
     GenerationSettings s;
-    std::int16_t count = 4;
-    std::int16_t length = 10;
+    s.pnumb = kDefaultCount;
+    s.lentgh = kDefaultLength;
     if (o.pattern_file) {
-        // After a load that stopped early the window program leaves its count and length boxes
-        // empty, so its lists have 4 passwords of 10 characters; the same happens here.
-        const PatternLoad status = load_pattern_or_refuse(
-            *o.pattern_file, s, true,
-            "The list uses the flags read, with count 4 and length 10 unless --count or --length "
-            "says otherwise, as the window program does.");
-        if (status == PatternLoad::Complete) {
-            count = s.pnumb;
-            length = s.lentgh;
+        // A list from settings the file holds only in part is not what the user asked for.
+        const PatternLoadResult r = load_pattern_file(*o.pattern_file, s);
+        if (r.status == PatternLoad::Absent) {
+            refuse_absent(*o.pattern_file);
+        }
+        if (r.status == PatternLoad::Incomplete) {
+            throw FileError(r.problem +
+                            " No list was computed; mend the file, or write it "
+                            "anew with \"tessaroll-cli pattern set --force\".");
         }
     }
-    s.pnumb = o.count ? option_number("count", *o.count) : count;
-    s.lentgh = o.length ? option_number("length", *o.length) : length;
+    // The window program's rule: a list has at least one password of at least one character.
+    const auto at_least_one = [&](const std::optional<std::string>& option, const char* name,
+                                  std::int16_t& value, const char* what, const char* rule) {
+        if (option) {
+            value = option_number(name, *option);
+        }
+        if (value > 0) {
+            return;
+        }
+        if (option) {
+            throw Refusal{"--" + std::string(name) + " " + std::to_string(value) + ": " + rule +
+                          "."};
+        }
+        throw Refusal{"The pattern file " + shown_name(*o.pattern_file) + " holds the " + what +
+                      " " + std::to_string(value) + ", but " + rule + ". Give --" + name +
+                      ", or change the file with \"tessaroll-cli pattern set --" + name + " N\"."};
+    };
+    at_least_one(o.count, "count", s.pnumb, "count", "a list has 1 to 130 passwords");
+    at_least_one(o.length, "length", s.lentgh, "length", "a password has 1 to 130 characters");
     if (o.pattern) {
         set_pattern_option(s, *o.pattern);
     }
@@ -211,6 +267,17 @@ GenerationSettings settings_from(const GenerateOptions& o) {
 void print_list(const std::vector<std::string>& list) {
     for (std::size_t i = 0; i < list.size(); ++i) {
         std::cout << password_line(i + 1, list[i]) << '\n';
+    }
+}
+
+// The characters after the first N change the list at most through the seed's last bit; users who
+// count on a long personal password must know.
+void note_characters_beyond_seed(const std::string& personal, CodePage code_page) {
+    const std::string codes = to_code_page(personal, code_page);
+    const std::size_t reaching = characters_reaching_seed(codes);
+    if (reaching < codes.size()) {
+        std::cerr << "Only the first " << reaching
+                  << " characters of the personal password reach the seed.\n";
     }
 }
 
@@ -225,6 +292,20 @@ int generate(const GenerateOptions& o) {
         }
         last = parse_iso_date("until", *o.until);
     }
+    std::optional<chr::sys_days> from, to;
+    if (last) {
+        from = chr::sys_days{calendar_date(first, "The start date")};
+        to = chr::sys_days{calendar_date(*last, "The --until date")};
+        if (*to < *from) {
+            throw UsageError{"--until " + *o.until + " lies before the start date."};
+        }
+        if (chr::year_month_day{*from} + chr::years{kMaxUntilYears} < chr::year_month_day{*to}) {
+            throw UsageError{"--until " + *o.until + " lies more than " +
+                             std::to_string(kMaxUntilYears) +
+                             " years after the start date; print at most " +
+                             std::to_string(kMaxUntilYears) + " years of lists at once."};
+        }
+    }
     const Notifier notify = [](std::string_view message) { std::cerr << message << '\n'; };
     const std::string personal = read_personal_password();
     // Typed unseen, the password is checked by its fingerprint, the one the window shows.
@@ -238,31 +319,23 @@ int generate(const GenerateOptions& o) {
         }
     }
 
+    note_characters_beyond_seed(personal, code_page);
+
     if (!last) {
-        try {
-            const auto list = compute_passwords(personal, first.day, first.month, first.year,
-                                                settings, code_page, notify);
-            if (o.output_dir) {
-                write_output_file(*o.output_dir, first.day, first.month, first.year, list,
-                                  current_timestamp_text(), code_page);
-            }
-            print_list(list);
-            return kExitOk;
-        } catch (const EngineError& e) {
-            std::cerr << e.what() << '\n';
-        } catch (const FileError& e) {
-            std::cerr << e.what() << '\n';
+        const auto list =
+            compute_passwords(personal, first.day, first.month, first.year, settings,
+                              code_page, notify);
+        // The file first: a list that could not be saved is not shown as if it had been.
+        if (o.output_dir) {
+            write_output_file(*o.output_dir, first.day, first.month, first.year, list,
+                              current_timestamp_text(), code_page);
         }
-        return kExitRefused;
+        print_list(list);
+        return kExitOk;
     }
 
-    const chr::sys_days from{calendar_date(first, "The start date")};
-    const chr::sys_days to{calendar_date(*last, "The --until date")};
-    if (to < from) {
-        throw UsageError{"--until " + *o.until + " lies before the start date."};
-    }
     int status = kExitOk;
-    for (chr::sys_days d = from; d <= to; d += chr::days{1}) {
+    for (chr::sys_days d = *from; d <= *to; d += chr::days{1}) {
         const chr::year_month_day ymd{d};
         const Date date{static_cast<std::int16_t>(static_cast<unsigned>(ymd.day())),
                         static_cast<std::int16_t>(static_cast<unsigned>(ymd.month())),
@@ -282,7 +355,13 @@ int generate(const GenerateOptions& o) {
 
 int pattern_show(const PatternOptions& o) {
     GenerationSettings s;
-    load_pattern_or_refuse(o.read_file, s, true, "The values below are those read before it.");
+    const PatternLoadResult r = load_pattern_file(o.read_file, s);
+    if (r.status == PatternLoad::Absent) {
+        refuse_absent(o.read_file);
+    }
+    if (r.status == PatternLoad::Incomplete) {
+        warn(r.problem + " The values below are those read before it.");
+    }
     std::cout << "count " << s.pnumb << '\n'
               << "length " << s.lentgh << '\n'
               << "pattern " << pattern_letters(s) << '\n';
@@ -290,14 +369,30 @@ int pattern_show(const PatternOptions& o) {
 }
 
 // Changes the settings the options name and keeps the others as the file holds them, then saves
-// the whole record the way the window program saves it when it ends.
+// the whole record the way the window program saves it when it ends. A file that exists but did
+// not load completely is not overwritten unless --force says so, and then kept as "<name>.bak".
 int pattern_set(const PatternOptions& o) {
     if (!o.count && !o.length && !o.pattern) {
         throw UsageError{"pattern set: give at least one of --count, --length and --pattern."};
     }
     GenerationSettings s;
-    load_pattern_or_refuse(o.read_file, s, false,
-                           "What was read before it is kept where no option replaces it.");
+    s.pnumb = kDefaultCount;  // a new file starts from what a list uses for empty boxes
+    s.lentgh = kDefaultLength;
+    const PatternLoadResult r = load_pattern_file(o.read_file, s);
+    std::string kept;
+    if (r.status == PatternLoad::Incomplete) {
+        if (!o.force) {
+            throw FileError(r.problem +
+                            " The file was left as it was; \"pattern set --force\" "
+                            "writes it anyway, keeping the old file as " +
+                            shown_name(backup_path_for(o.pattern_file).string()) + ".");
+        }
+        // Settings read from beside an installed program are saved in the user's folder and
+        // leave that file as it is; only a file the save replaces needs its copy first.
+        if (o.read_file == o.pattern_file) {
+            kept = keep_backup_copy(o.pattern_file).string();
+        }
+    }
     if (o.count) {
         s.pnumb = option_number("count", *o.count);
     }
@@ -319,8 +414,11 @@ int pattern_set(const PatternOptions& o) {
     try {
         note = save_pattern_file(o.pattern_file, s);
     } catch (const FileError& e) {
-        throw FileError(std::string(e.what()) + " The pattern file \"" + o.pattern_file +
-                        "\" was left as it was.");
+        throw FileError(std::string(e.what()) + " The pattern file " + shown_name(o.pattern_file) +
+                        " was left as it was.");
+    }
+    if (!kept.empty()) {
+        warn("The old pattern file was kept as " + shown_name(kept) + ".");
     }
     if (!note.empty()) {
         warn(note);
@@ -331,7 +429,18 @@ int pattern_set(const PatternOptions& o) {
 }  // namespace
 
 int run(int argc, char** argv) {
+    guard_standard_streams();
     CLI::App app{"Tessaroll: the numbered password list of a date, from your personal password."};
+    // Arguments come back in error messages: no control character reaches the terminal.
+    app.failure_message([](const CLI::App* a, const CLI::Error& e) {
+        std::string shown;
+        const std::string text = CLI::FailureMessage::simple(a, e);
+        for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+            end = std::min(text.find('\n', start), text.size());
+            shown += printable_text(text.substr(start, end - start)) + "\n";
+        }
+        return shown;
+    });
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("tessaroll-cli ") + kVersion);
 
@@ -383,8 +492,9 @@ int run(int argc, char** argv) {
         ->expected(0, 1);
     auto* set_file = set->add_option("--pattern-file", set_options.pattern_file,
                                      "The pattern file (default: the window program's)");
+    set->add_flag("--force", set_options.force,
+                  "Write a pattern file that did not load completely, keeping it as FILE.bak");
 
-    bool self_test_ok = true;
     bool compare_code_pages = false;
     auto* self_test = app.add_subcommand(
         "self-test", "Check that this build computes the same lists as every other build.");
@@ -393,7 +503,11 @@ int run(int argc, char** argv) {
                         "conversion (Windows only)");
 
     try {
+        check_option_values(argc, argv);
         app.parse(argc, argv);
+    } catch (const UsageError& e) {
+        std::cerr << "tessaroll-cli: " << printable_text(e.message) << '\n';
+        return kExitUsage;
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
@@ -405,19 +519,17 @@ int run(int argc, char** argv) {
         return kExitUsage;
     }
 
+    int status = kExitUsage;
     try {
         if (*gen) {
-            return generate(g);
-        }
-        if (*show) {
+            status = generate(g);
+        } else if (*show) {
             choose_pattern_file(show_options, show_file->count() > 0);
-            return pattern_show(show_options);
-        }
-        if (*set) {
+            status = pattern_show(show_options);
+        } else if (*set) {
             choose_pattern_file(set_options, set_file->count() > 0);
-            return pattern_set(set_options);
-        }
-        if (*self_test) {
+            status = pattern_set(set_options);
+        } else if (*self_test) {
 #ifndef _WIN32
             if (compare_code_pages) {
                 throw UsageError{
@@ -425,20 +537,34 @@ int run(int argc, char** argv) {
                     "Windows' own conversion, so it works only on Windows."};
             }
 #endif
-            self_test_ok = run_self_test(std::cout, std::cerr);
+            bool ok = run_self_test(std::cout, std::cerr);
             if (compare_code_pages) {
-                self_test_ok = check_system_code_pages(std::cout, std::cerr) && self_test_ok;
+                ok = check_system_code_pages(std::cout, std::cerr) && ok;
             }
-            return self_test_ok ? kExitOk : kExitRefused;
+            status = ok ? kExitOk : kExitRefused;
         }
     } catch (const UsageError& e) {
-        std::cerr << "tessaroll-cli: " << e.message << '\n';
+        std::cerr << "tessaroll-cli: " << printable_text(e.message) << '\n';
         return kExitUsage;
+    } catch (const Refusal& e) {
+        std::cerr << "tessaroll-cli: " << printable_text(e.message) << '\n';
+        status = kExitRefused;
     } catch (const FileError& e) {
+        std::cerr << "tessaroll-cli: " << printable_text(e.what()) << '\n';
+        status = kExitRefused;
+    } catch (const PasswordInputError& e) {
         std::cerr << "tessaroll-cli: " << e.what() << '\n';
+        status = kExitRefused;
+    } catch (const EngineError& e) {
+        std::cerr << e.what() << '\n';
+        status = kExitRefused;
+    }
+    std::string problem;
+    if (!standard_output_complete(&problem)) {
+        std::cerr << "tessaroll-cli: " << problem << '\n';
         return kExitRefused;
     }
-    return kExitUsage;
+    return status;
 }
 
 }  // namespace tessaroll::cli

@@ -1,13 +1,21 @@
 #include "cli/password_input.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <system_error>
+
+#include "cli/standard_streams.h"
+#include "engine/chaotic_map.h"
 
 #ifdef _WIN32
 #include <io.h>
 
 #include "engine/windows_api.h"
 #else
+#include <csignal>
+
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -16,29 +24,29 @@ namespace tessaroll::cli {
 
 namespace {
 
-// Echo off for as long as it lives, when standard input is a terminal.
+// A UTF-8 character is at most 4 bytes and becomes at least one code-page character, so a line
+// longer than this holds more characters than the engine takes (one more byte for a CR).
+constexpr std::size_t kMaxLineBytes = 4 * kMaxPasswordChars + 1;
+
+constexpr const char* kNothingRead = "No personal password was read";
+
+[[noreturn]] void refuse_too_long() {
+    throw too_long_password("more than " + std::to_string(kMaxPasswordChars));
+}
+
+#ifdef _WIN32
+
+// Echo off for as long as it lives; a console restores its own mode when the program ends.
 class EchoOff {
 public:
     EchoOff() {
-#ifdef _WIN32
         handle_ = GetStdHandle(STD_INPUT_HANDLE);
         active_ = GetConsoleMode(handle_, &saved_) != 0 &&
                   SetConsoleMode(handle_, saved_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
-#else
-        if (tcgetattr(STDIN_FILENO, &saved_) == 0) {
-            termios quiet = saved_;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
-        }
-#endif
     }
     ~EchoOff() {
         if (active_) {
-#ifdef _WIN32
             SetConsoleMode(handle_, saved_);
-#else
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
-#endif
         }
     }
     EchoOff(const EchoOff&) = delete;
@@ -46,24 +54,10 @@ public:
 
 private:
     bool active_ = false;
-#ifdef _WIN32
     HANDLE handle_;
     DWORD saved_ = 0;
-#else
-    termios saved_{};
-#endif
 };
 
-std::string read_line() {
-    std::string line;
-    std::getline(std::cin, line);
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
-}
-
-#ifdef _WIN32
 // A console hands over what was typed as UTF-16 through ReadConsoleW; read as bytes it would come
 // in the console's OEM code page, and every accented letter would count as "?".
 std::string read_console_line() {
@@ -71,11 +65,19 @@ std::string read_console_line() {
     std::wstring wide;
     wchar_t buf[256];
     DWORD got = 0;
+    bool ended = false;
     while (ReadConsoleW(in, buf, static_cast<DWORD>(std::size(buf)), &got, nullptr) && got > 0) {
         wide.append(buf, got);
         if (wide.back() == L'\n') {
+            ended = true;
             break;
         }
+        if (wide.size() > kMaxLineBytes) {
+            refuse_too_long();
+        }
+    }
+    if (!ended && wide.empty()) {
+        throw PasswordInputError(std::string(kNothingRead) + ": the console input ended.");
     }
     while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) {
         wide.pop_back();
@@ -87,7 +89,130 @@ std::string read_console_line() {
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, line.data(), size, nullptr, nullptr);
     return line;
 }
+
+#else
+
+// The terminal's modes, for the signal handlers: they must not wait for the destructor.
+termios g_saved{};
+termios g_quiet{};
+volatile std::sig_atomic_t g_active = 0;
+
+constexpr int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+
+// Ctrl+C, Ctrl+\ and their like: the terminal gets its mode back, then the signal does what it
+// would have done (it stays blocked until this returns, then finds the default action).
+extern "C" void restore_then_end(int sig) {
+    const int saved_errno = errno;
+    if (g_active != 0) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+    }
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+    errno = saved_errno;
+}
+
+// Ctrl+Z: echo comes back while the program is stopped and goes off again when it continues.
+extern "C" void restore_then_stop(int sig) {
+    const int saved_errno = errno;
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+    std::signal(sig, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, sig);
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    std::raise(sig);  // stops here until SIGCONT
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+    std::signal(sig, restore_then_stop);
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_quiet);
+    errno = saved_errno;
+}
+
+// Echo off for as long as it lives, when standard input is a terminal.
+class EchoOff {
+public:
+    EchoOff() {
+        if (tcgetattr(STDIN_FILENO, &g_saved) != 0) {
+            return;
+        }
+        g_quiet = g_saved;
+        g_quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        // Handlers first, so that no signal finds echo off without a way back.
+        g_active = 1;
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            install(kEndingSignals[i], restore_then_end, previous_[i]);
+        }
+        install(SIGTSTP, restore_then_stop, previous_stop_);
+        active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_quiet) == 0;
+    }
+    ~EchoOff() {
+        if (active_) {
+            tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+        }
+        g_active = 0;
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            sigaction(kEndingSignals[i], &previous_[i], nullptr);
+        }
+        sigaction(SIGTSTP, &previous_stop_, nullptr);
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    // A signal the caller ignores (nohup, a background job) stays ignored.
+    static void install(int sig, void (*handler)(int), struct sigaction& previous) {
+        sigaction(sig, nullptr, &previous);
+        if (previous.sa_handler == SIG_IGN) {
+            return;
+        }
+        struct sigaction action {};
+        action.sa_handler = handler;
+        action.sa_flags = SA_RESTART;  // the read goes on after Ctrl+Z and fg
+        sigemptyset(&action.sa_mask);
+        sigaction(sig, &action, nullptr);
+    }
+
+    bool active_ = false;
+    struct sigaction previous_[std::size(kEndingSignals)]{};
+    struct sigaction previous_stop_ {};
+};
+
 #endif
+
+// One line of bytes from standard input, at most kMaxLineBytes of them.
+std::string read_line() {
+    if (standard_input_was_closed()) {
+        throw PasswordInputError(std::string(kNothingRead) + ": standard input is closed.");
+    }
+    std::string line;
+    bool ended = false;
+    errno = 0;
+    for (int c; (c = std::getc(stdin)) != EOF;) {
+        if (c == '\n') {
+            ended = true;
+            break;
+        }
+        if (line.size() == kMaxLineBytes) {
+            refuse_too_long();
+        }
+        line += static_cast<char>(c);
+    }
+    if (std::ferror(stdin) != 0) {
+        const int err = errno != 0 ? errno : EIO;
+        throw PasswordInputError(std::string(kNothingRead) +
+                                 ": standard input could not be read (" +
+                                 std::generic_category().message(err) + ").");
+    }
+    if (!ended && line.empty()) {
+        throw PasswordInputError(std::string(kNothingRead) +
+                                 ": standard input ended before the first line. Give the "
+                                 "personal password on one line; an empty line stands for the "
+                                 "empty one.");
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
 
 }  // namespace
 
@@ -100,13 +225,13 @@ bool stdin_is_terminal() {
 }
 
 std::string read_personal_password() {
-    if (!stdin_is_terminal()) {
+    if (standard_input_was_closed() || !stdin_is_terminal()) {
         return read_line();
     }
-    std::cerr << "Personal password: " << std::flush;
     std::string line;
     {
-        EchoOff quiet;
+        EchoOff quiet;  // before the prompt, so nothing typed after it is shown
+        std::cerr << "Personal password: " << std::flush;
 #ifdef _WIN32
         line = read_console_line();
 #else

@@ -1,12 +1,23 @@
 #pragma once
 
-#include <cstdio>
+#include <stdexcept>
 #include <string>
 
 namespace tessaroll::cli {
 
+// No personal password could be read; what() is the sentence for the user.
+class PasswordInputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Reads the personal password: one line of standard input without its line end (LF or CR LF),
-// everything else kept. On a terminal it prompts on standard error and turns echo off.
+// everything else kept. An empty line is the empty personal password; a last line without a line
+// end counts. On a terminal echo is turned off before the prompt is written to standard error,
+// and the terminal's mode comes back however the read ends, Ctrl+C, Ctrl+\ and Ctrl+Z included.
+// Throws PasswordInputError when standard input is closed, cannot be read (a folder, a read
+// error) or ends before a line, and EngineError without reading further when the line grows past
+// the longest personal password the engine takes.
 std::string read_personal_password();
 
 // Whether standard input is a terminal, where the password is typed unseen.

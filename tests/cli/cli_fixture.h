@@ -58,17 +58,21 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    // Runs the copy in the test's folder there with password.txt on standard input.
-    CliRun cli(const std::string& args) const {
-        return cli_at(dir_ / std::filesystem::path(TESSAROLL_CLI_PATH).filename(), args);
+    // Runs the copy in the test's folder there, with password.txt on standard input; input and
+    // output replace the redirections, before is shell text put first (a limit, a trap, timeout).
+    CliRun cli(const std::string& args, const std::string& input = "<password.txt",
+               const std::string& output = ">stdout.txt", const std::string& before = "") const {
+        return cli_at(dir_ / std::filesystem::path(TESSAROLL_CLI_PATH).filename(), args, {}, input,
+                      output, before);
     }
 
     // Runs program in the test's folder, with environment settings ("NAME=value ...") before it.
     CliRun cli_at(const std::filesystem::path& program, const std::string& args,
-                  const std::string& environment = {}) const {
-        const std::string command = "cd '" + dir_.string() + "' && " + environment + " '" +
-                                    program.string() + "' " + args +
-                                    " <password.txt >stdout.txt 2>stderr.txt";
+                  const std::string& environment = {}, const std::string& input = "<password.txt",
+                  const std::string& output = ">stdout.txt", const std::string& before = "") const {
+        const std::string command = "cd '" + dir_.string() + "' && " + before + " " + environment +
+                                    " '" + program.string() + "' " + args + " " + input + " " +
+                                    output + " 2>stderr.txt";
         const int raw = std::system(command.c_str());
         CliRun r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
