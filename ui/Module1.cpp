@@ -16,6 +16,7 @@
 #include <cstdlib>
 
 #include "engine/atomic_file.h"
+#include "settings/printable_text.h"
 #include "tessaroll/version.h"
 #include "ui/frmMain.h"
 #include "ui/message_box.h"
@@ -75,8 +76,9 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
     StartOptions options;
     options.folder = executable_folder;
     if (!parser.parse(arguments)) {
-        options.problem =
-            parser.errorText() + QStringLiteral(
+        QString said = parser.errorText();
+        said.chop(said.endsWith(QLatin1Char('.')) ? 1 : 0);  // Qt's sentence has its own period
+        options.problem = said + QStringLiteral(
                                      ". Start tessaroll without options, or with --dir "
                                      "FOLDER to use another folder and --code-page N to use "
                                      "another code page.");
@@ -159,7 +161,7 @@ int Main(QApplication& app) {
         return *status;
     }
     if (!options.problem.isEmpty()) {
-        std::fprintf(stderr, "%s\n", options.problem.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", printable_text(options.problem.toStdString()).c_str());
         show_message(nullptr, options.problem);
         return 2;
     }
