@@ -13,34 +13,37 @@ void append_hex(std::string& out, const char* prefix, unsigned value, int digits
     out += buf;
 }
 
-// Length of the valid UTF-8 sequence at s[i], or 0.
-std::size_t utf8_length(std::string_view s, std::size_t i, unsigned& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len = 0;
-    unsigned min = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1Fu, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0Fu, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07u, min = 0x10000;
+// Length of the well-formed UTF-8 sequence at s[i], or 0: the lead byte gives the length and
+// the range of the second byte, which rules out overlong forms, surrogates and values past
+// U+10FFFF; every further byte is 80 to BF.
+std::size_t utf8_length(std::string_view s, std::size_t i) {
+    const auto byte = [&](std::size_t k) -> unsigned {
+        return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u;
+    };
+    const unsigned lead = byte(0);
+    std::size_t length = 0;
+    unsigned low = 0x80;
+    unsigned high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
     } else {
         return 0;
     }
-    if (i + len > s.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned b = byte(k);
+        if (k == 1 ? (b < low || b > high) : (b < 0x80 || b > 0xBF)) {
             return 0;
         }
-        cp = (cp << 6) | (b & 0x3Fu);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return len;
+    return length;
 }
 
 }  // namespace
@@ -50,11 +53,9 @@ std::string printable_text(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t len = 1;
-        unsigned cp = c;
-        if (c >= 0x80) {
-            len = utf8_length(text, i, cp);
-        }
+        std::size_t len = c < 0x80 ? 1 : utf8_length(text, i);
+        // U+0080 to U+009F are C2 80 to C2 9F.
+        const unsigned cp = len == 2 && c == 0xC2 ? static_cast<unsigned char>(text[i + 1]) : c;
         if (len == 0) {
             append_hex(out, "\\x", c, 2);  // not UTF-8
             len = 1;
@@ -66,7 +67,7 @@ std::string printable_text(std::string_view text) {
             out += "\\n";
         } else if (c < 0x20 || c == 0x7F) {
             append_hex(out, "\\x", c, 2);
-        } else if (cp >= 0x80 && cp <= 0x9F) {
+        } else if (len == 2 && cp >= 0x80 && cp <= 0x9F) {
             append_hex(out, "\\u", cp, 4);
         } else {
             out.append(text.substr(i, len));

@@ -53,6 +53,7 @@ private slots:
             read_start_options(QStringList{"tessaroll"} + arguments, "/opt/tessaroll");
         QVERIFY2(options.problem.contains(problem), qPrintable(options.problem));
         QCOMPARE(options.problem.isEmpty(), problem.isEmpty());
+        QVERIFY2(!options.problem.contains(QStringLiteral("..")), qPrintable(options.problem));
         QCOMPARE(options.folder, own_folder ? QStringLiteral("/opt/tessaroll") : dir.path());
         QCOMPARE(options.dir_given, !own_folder);
         QVERIFY(!options.help);
