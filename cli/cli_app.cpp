@@ -241,7 +241,7 @@ GenerationSettings settings_from(const GenerateOptions& o) {
     }
     // The window program's rule: a list has at least one password of at least one character.
     const auto at_least_one = [&](const std::optional<std::string>& option, const char* name,
-                                  std::int16_t& value, const char* what, const char* rule) {
+                                  std::int16_t& value, const char* rule) {
         if (option) {
             value = option_number(name, *option);
         }
@@ -252,12 +252,12 @@ GenerationSettings settings_from(const GenerateOptions& o) {
             throw Refusal{"--" + std::string(name) + " " + std::to_string(value) + ": " + rule +
                           "."};
         }
-        throw Refusal{"The pattern file " + shown_name(*o.pattern_file) + " holds the " + what +
+        throw Refusal{"The pattern file " + shown_name(*o.pattern_file) + " holds the " + name +
                       " " + std::to_string(value) + ", but " + rule + ". Give --" + name +
                       ", or change the file with \"tessaroll-cli pattern set --" + name + " N\"."};
     };
-    at_least_one(o.count, "count", s.pnumb, "count", "a list has 1 to 130 passwords");
-    at_least_one(o.length, "length", s.lentgh, "length", "a password has 1 to 130 characters");
+    at_least_one(o.count, "count", s.pnumb, "a list has 1 to 130 passwords");
+    at_least_one(o.length, "length", s.lentgh, "a password has 1 to 130 characters");
     if (o.pattern) {
         set_pattern_option(s, *o.pattern);
     }
