@@ -24,8 +24,8 @@
 #include "settings/files_folder.h"
 #include "settings/generation_settings.h"
 #include "settings/pattern_file.h"
-#include "tessaroll/version.h"
 #include "settings/printable_text.h"
+#include "tessaroll/version.h"
 
 namespace tessaroll::cli {
 
@@ -84,9 +84,9 @@ constexpr int kMaxUntilYears = 100;
 
 // Options that take a value. CLI11 takes the argument after one of them as its value even when
 // that argument is the next option, so "--day= --month=7" would read "--month=7" as the day.
-constexpr std::string_view kValueOptions[] = {
-    "day",    "month",      "year",         "date",     "until",
-    "count", "length", "output-dir", "pattern-file", "code-page"};
+constexpr std::string_view kValueOptions[] = {"day",          "month",    "year",   "date",
+                                              "until",        "count",    "length", "output-dir",
+                                              "pattern-file", "code-page"};
 
 // Refuses an option of kValueOptions written without its value.
 void check_option_values(int argc, char** argv) {
@@ -322,9 +322,8 @@ int generate(const GenerateOptions& o) {
     note_characters_beyond_seed(personal, code_page);
 
     if (!last) {
-        const auto list =
-            compute_passwords(personal, first.day, first.month, first.year, settings,
-                              code_page, notify);
+        const auto list = compute_passwords(personal, first.day, first.month, first.year, settings,
+                                            code_page, notify);
         // The file first: a list that could not be saved is not shown as if it had been.
         if (o.output_dir) {
             write_output_file(*o.output_dir, first.day, first.month, first.year, list,

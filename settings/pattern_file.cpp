@@ -325,7 +325,7 @@ PatternLoadResult load_pattern_file(const std::filesystem::path& file,
     switch (f.status) {
         case OrdinaryFile::Status::Absent:
         case OrdinaryFile::Status::NotOrdinary:
-            return {PatternLoad::Absent, {}};
+            return {PatternLoad::Absent, {}, {}};
         case OrdinaryFile::Status::Failed:
             return stopped("Could not open " + quoted(file) + ": " + read_error_text(f.error) +
                            "; nothing was loaded.");
