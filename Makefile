@@ -10,7 +10,7 @@ CMAKE_ARGS ?=
 RUN_PACKAGES  = scripts/packages/core.txt scripts/packages/ui.txt
 TEST_PACKAGES = $(RUN_PACKAGES) scripts/packages/print.txt scripts/packages/fuzz.txt
 
-.PHONY: all deps deps-test build run test test-unit test-asan fuzz fuzz-ci test-windows bench format clean
+.PHONY: all deps deps-test build run test test-unit test-asan fuzz fuzz-ci test-windows test-matrix bench format clean
 
 all: build
 
@@ -60,6 +60,11 @@ package: build
 # that test-windows makes; as root.
 test-package:
 	BUILD=$(BUILD) scripts/test-package.sh
+
+# tessaroll-cli built with clang and GCC, each power-function path, for ARM, 32-bit x86 and
+# big-endian s390x, each checked against every vector (scripts/test_matrix.py).
+test-matrix:
+	JOBS=$(JOBS) python3 scripts/test_matrix.py
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
