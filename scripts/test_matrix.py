@@ -92,7 +92,15 @@ def minutes(seconds: float) -> str:
 
 
 class Disagreement(Exception):
-    pass
+    result = "DISAGREES"
+
+
+class BuildFailed(Disagreement):
+    result = "BUILD FAILED"
+
+
+class CheckFailed(Disagreement):
+    result = "CHECK FAILED"  # the build is not the one the configuration stands for
 
 
 # --- Building --------------------------------------------------------------------------------
@@ -106,7 +114,7 @@ def run_logged(argv, log: pathlib.Path, env=None):
     if result.returncode != 0:
         lines = log.read_text(errors="replace").splitlines()
         print("\n".join(lines[-40:]), flush=True)
-        raise Disagreement(f"{shlex.join(str(a) for a in argv)} failed; the whole log is {log}")
+        raise BuildFailed(f"{shlex.join(str(a) for a in argv)} failed; the whole log is {log}")
 
 
 def build(cfg: Config, build_root: pathlib.Path, jobs: int) -> pathlib.Path:
@@ -128,8 +136,8 @@ def build(cfg: Config, build_root: pathlib.Path, jobs: int) -> pathlib.Path:
 
 
 def compiler_of(folder: pathlib.Path) -> str:
-    cache = (folder / "CMakeCache.txt").read_text()
-    return re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
+    found = next(folder.glob("CMakeFiles/*/CMakeCXXCompiler.cmake")).read_text()
+    return re.search(r'^set\(CMAKE_CXX_COMPILER "(.*)"\)$', found, re.M).group(1)
 
 
 def check_refusals(cfg: Config, folder: pathlib.Path):
@@ -144,7 +152,7 @@ def check_refusals(cfg: Config, folder: pathlib.Path):
         error = next((line for line in result.stderr.decode().splitlines() if "#error" in line),
                      "")
         if result.returncode == 0 or not error:
-            raise Disagreement(f"the engine builds with {shlex.join(base + [flag])}: "
+            raise CheckFailed(f"the engine builds with {shlex.join(base + [flag])}: "
                                "engine/fp_env.h must refuse it")
         say(f"  {flag} refused: {error.split('#error', 1)[1].strip()}")
 
@@ -171,15 +179,15 @@ def check_fma(cfg: Config, cli: pathlib.Path):
             counts[current] += bool(FMA_INSTRUCTION.search(line))
             calls += bool(re.search(r"\scall\s.*<fma(@plt)?>", line))
     if not counts:
-        raise Disagreement(f"objdump shows no pow_cr in {cli}")
+        raise CheckFailed(f"objdump shows no pow_cr in {cli}")
     total = sum(counts.values())
     shown = ", ".join(f"{n.replace('tessaroll::', '').replace('(anonymous namespace)::', '')} "
                       f"{c}" for n, c in counts.items())
     say(f"  FMA instructions: {shown}; calls of fma(): {calls}")
     if cfg.fma == "present" and not all(counts.values()):
-        raise Disagreement("the forced FMA build has a power function without FMA instructions")
+        raise CheckFailed("the forced FMA build has a power function without FMA instructions")
     if cfg.fma == "absent" and (total or calls):
-        raise Disagreement("the forced non-FMA build has FMA instructions in its power function")
+        raise CheckFailed("the forced non-FMA build has FMA instructions in its power function")
 
 
 def cpu_flags() -> set:
@@ -392,16 +400,20 @@ def main() -> int:
         try:
             run_config(cfg, outcome, build_root, vectors, refusals, sweep_outputs, jobs, flags)
             outcome.result = "agrees"
-        except (Disagreement, OSError, subprocess.SubprocessError) as e:
-            outcome.result = "DISAGREES"
-            say(f"DISAGREEMENT in configuration {cfg.name}: {e}")
+        except Disagreement as e:
+            outcome.result = e.result
+            say(f"{e.result} in configuration {cfg.name}: {e}")
+            break
+        except (OSError, subprocess.SubprocessError) as e:
+            outcome.result = "FAILED"
+            say(f"FAILED in configuration {cfg.name}: {e}")
             break
 
     say()
     width = max(len(c.name) for c in configs)
-    say(f"{'configuration':<{width}}  {'result':<9}  vectors  build       run         total")
+    say(f"{'configuration':<{width}}  {'result':<12}  vectors  build       run         total")
     for o in outcomes:
-        say(f"{o.config.name:<{width}}  {o.result:<9}  {o.vectors:>7}  {minutes(o.build_s):<10}  "
+        say(f"{o.config.name:<{width}}  {o.result:<12}  {o.vectors:>7}  {minutes(o.build_s):<10}  "
             f"{minutes(o.run_s):<10}  {minutes(o.build_s + o.run_s)}")
     passed = sum(o.result == "agrees" for o in outcomes)
     failed = len(outcomes) - passed
