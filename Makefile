@@ -11,6 +11,7 @@ RUN_PACKAGES  = scripts/packages/core.txt scripts/packages/ui.txt
 TEST_PACKAGES = $(RUN_PACKAGES) scripts/packages/print.txt scripts/packages/fuzz.txt
 
 .PHONY: all deps deps-test build run test test-unit test-asan fuzz fuzz-ci test-windows test-matrix bench format clean
+.PHONY: windows-gui test-windows-gui
 
 all: build
 
@@ -65,6 +66,14 @@ test-package:
 # big-endian s390x, each checked against every vector (scripts/test_matrix.py).
 test-matrix:
 	JOBS=$(JOBS) python3 scripts/test_matrix.py
+
+# The window program for Windows against Qt for Windows (scripts/build-qt-windows.sh), and its
+# portable zip; then the window tests and a keyboard-driven run under Wine.
+windows-gui:
+	scripts/windows-gui.sh
+
+test-windows-gui: windows-gui
+	scripts/test-windows-gui.sh
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done

@@ -21,7 +21,7 @@ if(NOT TARGET nlohmann_json::nlohmann_json)
   target_include_directories(nlohmann_json::nlohmann_json INTERFACE ${NLOHMANN_JSON_INCLUDE_DIR})
 endif()
 
-if(TESSAROLL_BUILD_TESTS)
+if(TESSAROLL_BUILD_TESTS AND NOT TESSAROLL_WINDOW_TESTS_ONLY)
   find_package(GTest REQUIRED)
 endif()
 if(TESSAROLL_BUILD_BENCH)

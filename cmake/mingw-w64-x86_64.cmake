@@ -4,6 +4,9 @@
 #         -DCMAKE_FIND_ROOT_PATH=<folder with GMP and MPFR built for Windows> \
 #         -DTESSAROLL_BUILD_UI=OFF -DTESSAROLL_BUILD_TESTS=OFF -DTESSAROLL_BUILD_BENCH=OFF
 #
+# The window program (scripts/windows-gui.sh) adds Qt's folder to CMAKE_FIND_ROOT_PATH and
+# CMAKE_PREFIX_PATH and sets TESSAROLL_MINGW_SHARED_RUNTIME, see below.
+#
 # The posix flavour of the compiler is the one whose libstdc++ has std::thread and friends.
 # Programs are linked statically (libstdc++, libgcc, winpthread) so that they start on any Windows
 # machine, and under Wine, without DLLs beside them.
@@ -23,4 +26,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The window program and Qt itself pass -DTESSAROLL_MINGW_SHARED_RUNTIME=ON instead: Qt's DLLs use
+# the toolchain's run-time DLLs, and a program linked to them must share the very same run time.
+if(NOT TESSAROLL_MINGW_SHARED_RUNTIME)
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+endif()
