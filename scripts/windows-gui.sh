@@ -4,10 +4,10 @@
 #
 #   1. Qt for Windows from scripts/build-qt-windows.sh (the cache, or ../shared's prebuilt copy;
 #      built into the cache first when neither is there, which takes an hour or more);
-#   2. GMP and MPFR for Windows from scripts/test-windows.sh's build-windows/deps, which runs
-#      first when they are not there yet;
-#   3. builds in build-windows/gui, Qt's DLLs and the toolchain's run time as DLLs (the command-line
-#      companion alone stays statically linked);
+#   2. GMP, MPFR and tessaroll-cli.exe (statically linked) from scripts/test-windows.sh's
+#      build-windows/deps and build-windows/cli, which it runs first when they are not there yet;
+#   3. builds tessaroll.exe and the window tests in build-windows/gui, with Qt's DLLs and the
+#      toolchain's run time as DLLs;
 #   4. puts into the zip the programs, the help pages and exactly the DLLs they import, followed
 #      from DLL to DLL (objdump -p), together with the plugins Qt loads at run time: the windows
 #      platform, the Windows style, and Schannel for the help window's https pages. Every
@@ -44,12 +44,20 @@ scripts/install-deps.sh scripts/packages/windows.txt scripts/packages/windows-gu
 qt=$(scripts/build-qt-windows.sh) || die "no Qt for Windows; see above"
 say "Qt for Windows: $qt"
 
-# --- 2. GMP and MPFR ---------------------------------------------------------------------------
-if [ ! -f "$prefix/VERSIONS" ] || [ ! -f "$prefix/lib/libgmp.a" ] || [ ! -f "$prefix/lib/libmpfr.a" ]; then
-    say "no GMP and MPFR for Windows in $prefix yet; scripts/test-windows.sh builds them"
+# --- 2. GMP, MPFR and the command-line companion --------------------------------------------------
+# scripts/test-windows.sh builds both and checks the companion against every reference vector;
+# the zip takes that very tessaroll-cli.exe, statically linked.
+cli_exe="$out/cli/cli/tessaroll-cli.exe"
+if [ ! -f "$prefix/VERSIONS" ] || [ ! -f "$prefix/lib/libgmp.a" ] || [ ! -f "$prefix/lib/libmpfr.a" ] ||
+    [ ! -f "$out/cli/CMakeCache.txt" ]; then
+    say "no Windows build of GMP, MPFR and tessaroll-cli in $out yet; scripts/test-windows.sh makes and checks it"
     WINDOWS_BUILD="$out" scripts/test-windows.sh
+else
+    PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
+        nice -n 10 cmake --build "$out/cli" -j "$jobs" --target tessaroll-cli
 fi
-stage_done "Qt, GMP and MPFR at hand"
+[ -f "$cli_exe" ] || die "no $cli_exe"
+stage_done "Qt, GMP, MPFR and tessaroll-cli.exe at hand"
 
 # --- 3. Build ------------------------------------------------------------------------------------
 mkdir -p "$out/deps/cli11/include"
@@ -67,8 +75,13 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     cat "$out/configure-gui.log" >&2
     die "configuring the Windows window program failed"
 }
-nice -n 10 cmake --build "$build" -j "$jobs"
-stage_done "built tessaroll.exe, tessaroll-cli.exe and the window tests in $build"
+# The program and what test-windows-gui.sh runs; the companion comes from step 2.
+targets=(tessaroll type_text_windows)
+for test in tests/ui/*_test.cpp; do
+    targets+=("$(basename "$test" .cpp)")
+done
+nice -n 10 cmake --build "$build" -j "$jobs" --target "${targets[@]}"
+stage_done "built tessaroll.exe and the window tests in $build"
 
 # --- 4. The portable zip -----------------------------------------------------------------------
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -103,7 +116,7 @@ locate_dll() {
 # The plugins Qt loads at run time, by their folder under Qt's plugins/.
 plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll tls/qschannelbackend.dll)
 
-cp "$build/ui/tessaroll.exe" "$build/cli/tessaroll-cli.exe" "$build"/ui/*.htm "$stage/"
+cp "$build/ui/tessaroll.exe" "$cli_exe" "$build"/ui/*.htm "$stage/"
 queue=("$stage/tessaroll.exe" "$stage/tessaroll-cli.exe")
 for plugin in "${plugins[@]}"; do
     [ -f "$qt/plugins/$plugin" ] || die "Qt in $qt lacks the plugin $plugin"
