@@ -22,6 +22,9 @@
 #
 # Environment: JOBS (default: number of cores), TESSAROLL_QT_WINDOWS, XDG_CACHE_HOME.
 set -euo pipefail
+# Bash reads a script while it runs it. The braces make it read this whole file first, so that
+# editing or checking out the source folder during the long build cannot change the running one.
+{
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
 qt_version=6.4.2
@@ -233,3 +236,5 @@ cp "$work/configure.log" "$cache/configure.log"
 rm -rf "$work"
 say "Qt for Windows installed in $cache after $(minutes $(($(date +%s) - started)))"
 echo "$cache"
+exit
+}
