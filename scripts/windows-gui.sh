@@ -4,14 +4,13 @@
 #
 #   1. Qt for Windows from scripts/build-qt-windows.sh (the cache, or ../shared's prebuilt copy;
 #      built into the cache first when neither is there, which takes an hour or more);
-#   2. GMP, MPFR and tessaroll-cli.exe (statically linked) from scripts/test-windows.sh's
+#   2. GMP, MPFR, Nettle and tessaroll-cli.exe (statically linked) from scripts/test-windows.sh's
 #      build-windows/deps and build-windows/cli, which it runs first when they are not there yet;
 #   3. builds tessaroll.exe and the window tests in build-windows/gui, with Qt's DLLs and the
 #      toolchain's run time as DLLs;
 #   4. puts into the zip the programs, the help pages and exactly the DLLs they import, followed
 #      from DLL to DLL (objdump -p), together with the plugins Qt loads at run time: the windows
-#      platform, the Windows style, and Schannel for the help window's https pages. Every
-#      executable is stripped.
+#      platform and the Windows style. Every executable is stripped.
 #
 # Environment: WINDOWS_BUILD (default build-windows), JOBS, CMAKE_ARGS (as in the Makefile).
 set -euo pipefail
@@ -44,24 +43,26 @@ scripts/install-deps.sh scripts/packages/windows.txt scripts/packages/windows-gu
 qt=$(scripts/build-qt-windows.sh) || die "no Qt for Windows; see above"
 say "Qt for Windows: $qt"
 
-# --- 2. GMP, MPFR and the command-line companion --------------------------------------------------
-# scripts/test-windows.sh builds both and checks the companion against every reference vector;
-# the zip takes that very tessaroll-cli.exe, statically linked.
+# --- 2. GMP, MPFR, Nettle and the command-line companion -------------------------------------------
+# scripts/test-windows.sh builds the libraries and checks the companion against every reference
+# vector; the zip takes that very tessaroll-cli.exe, statically linked.
 cli_exe="$out/cli/cli/tessaroll-cli.exe"
-if [ ! -f "$prefix/VERSIONS" ] || [ ! -f "$prefix/lib/libgmp.a" ] || [ ! -f "$prefix/lib/libmpfr.a" ] ||
-    [ ! -f "$out/cli/CMakeCache.txt" ]; then
-    say "no Windows build of GMP, MPFR and tessaroll-cli in $out yet; scripts/test-windows.sh makes and checks it"
+if [ ! -f "$prefix/lib/libgmp.a" ] || [ ! -f "$prefix/lib/libmpfr.a" ] || [ ! -f "$prefix/lib/libnettle.a" ] ||
+    ! grep -q '^nettle ' "$prefix/VERSIONS" 2>/dev/null || [ ! -f "$out/cli/CMakeCache.txt" ]; then
+    say "no Windows build of GMP, MPFR, Nettle and tessaroll-cli in $out yet; scripts/test-windows.sh makes and checks it"
     WINDOWS_BUILD="$out" scripts/test-windows.sh
 else
     PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
         nice -n 10 cmake --build "$out/cli" -j "$jobs" --target tessaroll-cli
 fi
 [ -f "$cli_exe" ] || die "no $cli_exe"
-stage_done "Qt, GMP, MPFR and tessaroll-cli.exe at hand"
+stage_done "Qt, GMP, MPFR, Nettle and tessaroll-cli.exe at hand"
 
 # --- 3. Build ------------------------------------------------------------------------------------
-mkdir -p "$out/deps/cli11/include"
+# The header-only libraries through folders of their own, as scripts/test-windows.sh sets them up.
+mkdir -p "$out/deps/cli11/include" "$out/deps/json/include"
 ln -sfn /usr/include/CLI "$out/deps/cli11/include/CLI"
+ln -sfn /usr/include/nlohmann "$out/deps/json/include/nlohmann"
 host_cmake_dir=$(dirname "$(dirname "$(realpath /usr/lib/*/cmake/Qt6/Qt6Config.cmake | head -n 1)")")
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
 # shellcheck disable=SC2086 # CMAKE_ARGS is a list of arguments, as in the Makefile
@@ -69,7 +70,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DTESSAROLL_MINGW_SHARED_RUNTIME=ON \
     -DCMAKE_FIND_ROOT_PATH="$prefix;$qt" -DCMAKE_PREFIX_PATH="$qt" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" \
-    -DCLI11_INCLUDE_DIR="$out/deps/cli11/include" \
+    -DCLI11_INCLUDE_DIR="$out/deps/cli11/include" -DNLOHMANN_JSON_INCLUDE_DIR="$out/deps/json/include" \
     -DTESSAROLL_BUILD_TESTS=ON -DTESSAROLL_WINDOW_TESTS_ONLY=ON -DTESSAROLL_BUILD_BENCH=OFF \
     ${CMAKE_ARGS:-} >"$out/configure-gui.log" 2>&1 || {
     cat "$out/configure-gui.log" >&2
@@ -113,8 +114,9 @@ locate_dll() {
     return 1
 }
 
-# The plugins Qt loads at run time, by their folder under Qt's plugins/.
-plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll tls/qschannelbackend.dll)
+# The plugins Qt loads at run time, by their folder under Qt's plugins/. No TLS backend: every
+# page the help window shows is one of the zip's own.
+plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 
 cp "$build/ui/tessaroll.exe" "$cli_exe" "$build"/ui/*.htm "$stage/"
 queue=("$stage/tessaroll.exe" "$stage/tessaroll-cli.exe")
