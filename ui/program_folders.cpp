@@ -56,7 +56,9 @@ ProgramFolders find_program_folders(const QString& program_folder, const QString
 
 std::filesystem::path to_path(const QString& name) {
 #ifdef _WIN32
-    return std::filesystem::path(name.toStdWString());
+    // With Windows' own separators: a name built from a Qt folder name would otherwise show
+    // both kinds in a message, a slash inside the folder and a backslash before the file.
+    return std::filesystem::path(QDir::toNativeSeparators(name).toStdWString());
 #else
     return std::filesystem::path(QFile::encodeName(name).toStdString());
 #endif

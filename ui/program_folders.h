@@ -24,7 +24,7 @@ struct ProgramFolders {
 ProgramFolders find_program_folders(const QString& program_folder, const QString& given,
                                     const QString& user_folder);
 
-// A folder or file name as the file system functions take it.
+// A folder or file name as the file system functions take it, with the system's separators.
 std::filesystem::path to_path(const QString& name);
 
 // Creates folders.files with its missing parents, readable by the user only. Throws FileError.

@@ -527,7 +527,8 @@ private slots:
         open();
         QTRY_COMPARE(messages_->texts.size(), 1);
         const QString text = messages_->texts[0];
-        for (const QString& part : said + QStringList{path("pattern.tq"), "pattern.tq.bak"}) {
+        const QString file = QDir::toNativeSeparators(path("pattern.tq"));  // as users write it
+        for (const QString& part : said + QStringList{file, "pattern.tq.bak"}) {
             QVERIFY2(text.contains(part), qPrintable(part + QStringLiteral(" in: ") + text));
         }
         QCOMPARE(settings_window_count(), count == 0 ? 0 : 1);
