@@ -3,16 +3,19 @@
 #
 #   1. the window tests (Qt Test) on the offscreen platform;
 #   2. the portable zip in a fresh Wine prefix, with no DLL on the path but the zip's: the CLI's
-#      self-test, and the window program started twice: We Pay opened, and Exit chosen. Every
-#      DLL the zip holds must have been loaded, and nothing from outside the zip but Windows' own;
+#      self-test, and the window program started twice: We Pay opened; a list made, which must
+#      land in the zip's folder, and Exit chosen. Every DLL the zip holds must have been loaded,
+#      and nothing from outside the zip but Windows' own;
 #   3. the zip's tessaroll.exe on the windows platform under Xvfb, worked from the keyboard as a
 #      user would (xdotool) for three personal passwords, one of them with characters that
 #      Windows-1252 lacks: type the password and a date, Generate, Exit. output.txt must hold the
 #      Linux CLI's list for the same input (with --code-page 1252, the code page of this Wine) in
-#      CR LF lines, and pattern.tq what the Linux CLI writes for the same settings. The first run
+#      CR LF lines, and pattern.tq what the Linux CLI writes for the same settings. Its time stamp
+#      must read as the one the zip's tessaroll-cli.exe writes in the same Wine. The first run
 #      also prints, through Wine, on a private CUPS queue (tests/ui/private_spooler.sh), and the
 #      text of the PDF must hold the lines of output.txt; the second one starts from a stored
-#      pattern and takes the screenshots of both windows.
+#      pattern and takes the screenshots of both windows; the third one is a German user's, whose
+#      time stamp must then read otherwise than the first two.
 #
 # Usage: scripts/test-windows-gui.sh [--screenshots-to-docs]
 # Environment: WINDOWS_BUILD (default build-windows), BUILD (the Linux build, default build).
@@ -217,9 +220,9 @@ app="$fresh/tessaroll-$version-windows-x64"
     }
     tr -d '\r' <"$work/fresh-self-test.txt" | grep -E '^([0-9]+) of \1 vectors agree' >/dev/null ||
         die "tessaroll-cli.exe self-test: $(cat "$work/fresh-self-test.txt")"
-    # We Pay loads the TLS plug-in (there is no network here, so the page is an error page).
-    # The help window then covers the main window, which takes no keys again without a window
-    # manager, so this first start is ended from outside.
+    # We Pay shows the zip's we-pay.htm in the help window. That window then covers the main
+    # window, which takes no keys again without a window manager, so this first start is ended
+    # from outside.
     "$wine" tessaroll.exe 2>"$work/fresh-loaddll-help.txt" &
     gui=$!
     main=$(wait_window Tessaroll 60) || die "tessaroll.exe from the zip showed no main window"
@@ -230,16 +233,25 @@ app="$fresh/tessaroll-$version-windows-x64"
     "$wineserver" -k
     wait "$gui" 2>/dev/null || true
     "$wineserver" -p
-    # The second start ends with Exit, which writes pattern.tq into the program's own folder.
+    # The second start makes a list for today, which a portable copy writes into its own
+    # folder, and ends with Exit.
     "$wine" tessaroll.exe 2>"$work/fresh-loaddll.txt" &
     gui=$!
     main=$(wait_window Tessaroll 60) || die "tessaroll.exe from the zip showed no main window"
     xdotool windowfocus --sync "$main"
+    sleep 0.5
+    keys Tab Tab                       # Generate -> list -> personal password
+    xdotool type --delay 60 zip
+    keys shift+Tab shift+Tab space     # back to Generate
+    for _ in $(seq 100); do
+        [ ! -s "$app/output.txt" ] || break
+        sleep 0.2
+    done
     keys ctrl+e
     wait_process "$gui" 30 || die "tessaroll.exe from the zip did not end on Exit (Ctrl+E)"
     "$wineserver" -k
 )
-[ -f "$app/pattern.tq" ] || die "tessaroll.exe from the zip wrote no pattern.tq into its own folder"
+[ -s "$app/output.txt" ] || die "tessaroll.exe from the zip wrote no output.txt into its own folder"
 # Every DLL from the zip was loaded, and nothing else but Windows' own.
 python3 - "$app" "$work"/fresh-loaddll*.txt <<'EOF' || die "the zip's DLLs are not the ones the programs load"
 import pathlib, re, sys
@@ -264,36 +276,30 @@ stage_done "zip checked in a fresh Wine prefix: self-test '$(tr -d '\r' <"$work/
 # --- 3. Worked from the keyboard ------------------------------------------------------------------
 export WINEPREFIX="$out/wine-gui"
 "$wineserver" -p 2>/dev/null || true
-code_page_arg=(--code-page 1252)
-if ! "$linux_cli" generate --help 2>&1 | grep -q -- '--code-page'; then
-    # This CLI knows only its own Windows-1252 table, which counts a missing character as "?"; it
-    # is then given the password as this Windows converts it (best fit, from Wine's table).
-    code_page_arg=()
-    say "the Linux CLI has no --code-page; it gets the password converted by Wine's code page table"
-fi
-best_fit() {
-    python3 - "$1" <<'EOF'
-import pathlib, sys
-sys.path.insert(0, "scripts")
-from windows_vectors import CodePageTable
-table = CodePageTable(pathlib.Path("/usr/share/wine/nls/c_1252.nls"))
-sys.stdout.write(table.encode(sys.argv[1]).decode("cp1252"))
-EOF
-}
+# A second user locale: German (Germany), whose ANSI code page is 1252 as well. Wine takes the
+# user's locale from the Unix one, which glibc finds here through LOCPATH; the machine's own
+# locales stay as they are.
+mkdir -p "$work/locale"
+localedef -i de_DE -f UTF-8 "$work/locale/de_DE.UTF-8" 2>"$work/localedef.log" ||
+    die "localedef could not make the German locale: $(cat "$work/localedef.log")"
 
-# One run: personal password, day, month, year, stored pattern (count length letters, or none).
+# One run: personal password, day, month, year, stored pattern (count length letters, or none),
+# Unix locale of the user (default: that of the prefix, English (United States)).
 runs=0
+first_stamp_form=
 keyboard_run() {
-    local n=$1 password=$2 day=$3 month=$4 year=$5 stored=${6:-}
-    local dir="$work/run$n" expected="$work/run$n-linux"
-    mkdir -p "$dir" "$expected"
+    local n=$1 password=$2 day=$3 month=$4 year=$5 stored=${6:-} locale=${7:-}
+    local dir="$work/run$n" expected="$work/run$n-linux" companion="$work/run$n-cli"
+    local as_user=(env)
+    [ -z "$locale" ] || as_user=(env LOCPATH="$work/locale" LANG="$locale" LC_ALL="$locale")
+    mkdir -p "$dir" "$expected" "$companion"
     local count=4 length=10 pattern=dddddddddd
     if [ -n "$stored" ]; then
         read -r count length pattern <<<"$stored"
         "$linux_cli" pattern set --count "$count" --length "$length" --pattern "$pattern" \
             --pattern-file "$dir/pattern.tq" >/dev/null
     fi
-    "$wine" "$app/tessaroll.exe" --dir "$(winpath "$dir")" >"$work/run$n.log" 2>&1 &
+    "${as_user[@]}" "$wine" "$app/tessaroll.exe" --dir "$(winpath "$dir")" >"$work/run$n.log" 2>&1 &
     local gui=$! main
     main=$(wait_window Tessaroll 60) || die "run $n: no main window"
     xdotool windowfocus --sync "$main"
@@ -302,7 +308,7 @@ keyboard_run() {
     if LC_ALL=C grep -q '[^ -~]' <<<"$password"; then
         # X key events cannot carry characters beyond Latin-1 into Wine; these are entered as
         # Windows' input methods do (type_text_windows.exe).
-        WINEPATH="$test_path" "$wine" "$build/tests/ui/type_text_windows.exe" "$password" ||
+        "${as_user[@]}" WINEPATH="$test_path" "$wine" "$build/tests/ui/type_text_windows.exe" "$password" ||
             die "run $n: could not type the personal password"
     else
         xdotool type --delay 60 "$password"
@@ -346,23 +352,35 @@ keyboard_run() {
     keys ctrl+e
     wait_process "$gui" 30 || die "run $n: the program did not end on Exit (Ctrl+E)"
 
-    # The reference: the Linux CLI with the same input.
-    local given=$password
-    [ ${#code_page_arg[@]} -gt 0 ] || given=$(best_fit "$password")
+    # The reference: the Linux CLI with the same input, converted as this Windows converts it.
     local cli_args=(generate --day "$day" --month "$month" --year "$year" --count "$count"
-        --length "$length" --pattern "$pattern" --output-dir "$expected" "${code_page_arg[@]}")
-    printf '%s\n' "$given" | "$linux_cli" "${cli_args[@]}" >/dev/null ||
+        --length "$length" --pattern "$pattern" --output-dir "$expected" --code-page 1252)
+    printf '%s\n' "$password" | "$linux_cli" "${cli_args[@]}" >/dev/null ||
         die "run $n: the Linux CLI refused the input"
     "$linux_cli" pattern set --count "$count" --length "$length" --pattern "$pattern" \
         --pattern-file "$expected/pattern.tq" >/dev/null
-    python3 - "$dir" "$expected" "$n" <<'EOF' || die "run $n: the Windows program's files differ from the Linux CLI's"
-import sys
-win, lin, n = sys.argv[1], sys.argv[2], sys.argv[3]
+    # The time stamp as the zip's companion writes it for the same user (its list does not
+    # matter). Output goes to files: the first Windows program of a run starts Wine's helper
+    # processes, which keep its handles open.
+    printf 'stamp\n' >"$companion/password.txt"
+    "${as_user[@]}" "$wine" "$app/tessaroll-cli.exe" generate --day "$day" --month "$month" \
+        --year "$year" --output-dir "$(winpath "$companion")" <"$companion/password.txt" \
+        >"$companion/messages.txt" 2>&1 ||
+        die "run $n: tessaroll-cli.exe failed: $(cat "$companion/messages.txt")"
+    python3 - "$dir" "$expected" "$companion" "$n" "${locale:+$first_stamp_form}" >"$work/run$n-check.txt" <<'EOF' ||
+import re, sys
+win, lin, companion, n, first_form = sys.argv[1:6]
 w = open(win + "/output.txt", "rb").read()
 l = open(lin + "/output.txt", "rb").read()
 def body(data):
     # Everything but the time stamp, which tells when the list was made.
     return data[: data.rindex(b"Generated on ")]
+def stamp(data):
+    return data[data.rindex(b"Generated on ") + len(b"Generated on "):].decode("cp1252").strip()
+def form(text):
+    # The order of date and time, the separators, a day period: the figures change from run to
+    # run, and so does their number (9:59, 10:00).
+    return re.sub(r"[0-9]+", "9", text)
 ok = True
 if not w.endswith(b"\r\n") or w.count(b"\n") != w.count(b"\r\n"):
     print("run %s: output.txt has lines that do not end in CR LF" % n); ok = False
@@ -370,16 +388,31 @@ if body(w) != body(l):
     print("run %s: output.txt differs from the Linux CLI's:\n%r\n%r" % (n, body(w), body(l))); ok = False
 if open(win + "/pattern.tq", "rb").read() != open(lin + "/pattern.tq", "rb").read():
     print("run %s: pattern.tq differs from the Linux CLI's" % n); ok = False
-stamp = w[w.rindex(b"Generated on "):].decode("cp1252").strip()
-print("run %s: %d passwords agree with the Linux CLI; %s" % (n, w.count(b"Password "), stamp))
+mine, companion_stamp = stamp(w), stamp(open(companion + "/output.txt", "rb").read())
+if form(mine) != form(companion_stamp):
+    print('run %s: the time stamp reads "%s", tessaroll-cli.exe\'s "%s"' % (n, mine, companion_stamp))
+    ok = False
+if first_form and form(mine) == first_form:
+    print('run %s: in another locale the time stamp "%s" has the form of the first run\'s' % (n, mine))
+    ok = False
+print('run %s: %d passwords agree with the Linux CLI; Generated on "%s" (tessaroll-cli.exe: "%s")'
+      % (n, w.count(b"Password "), mine, companion_stamp))
+print(form(mine))
 sys.exit(0 if ok else 1)
 EOF
+        {
+            head -n -1 "$work/run$n-check.txt"
+            die "run $n: the Windows program's files differ from the Linux CLI's, or its time stamp from the companion's"
+        }
+    say "$(head -n -1 "$work/run$n-check.txt")"
+    [ -n "$first_stamp_form" ] || first_stamp_form=$(tail -n 1 "$work/run$n-check.txt")
     runs=$((runs + 1))
 }
 
 keyboard_run 1 'Sesame 7' 26 7 2002
 keyboard_run 2 'Zürich-€uro 42' 9 3 2005 '6 12 dllddlddddll'
-keyboard_run 3 'Łódź łąka' 6 12 2026
+# A German user: day.month.year and the 24-hour clock.
+keyboard_run 3 'Łódź łąka' 6 12 2026 '' de_DE.UTF-8
 stage_done "$runs keyboard runs under Xvfb with the windows platform agree with the Linux CLI"
 
 if [ -n "$docs" ]; then
