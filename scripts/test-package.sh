@@ -90,7 +90,25 @@ for page in "$tree"/usr/share/man/man1/*.1.gz; do
         fail "man -l $(basename "$page"): $(cat "$out/man-warnings.txt")"
     fi
 done
-say "desktop entry, metainfo and $(ls "$tree"/usr/share/man/man1/*.1.gz | wc -l) manual pages pass"
+# Every option a program's --help names is in its manual page (and, for tessaroll-cli, in the
+# bash completion): a new option is easily added to the code alone.
+options_of() { "$@" 2>&1 | grep -o -- '--[a-z][a-z-]*' | grep -vx -- '--help' | sort -u; }
+roff_text() { zcat "$tree/usr/share/man/man1/$1.1.gz" | sed 's/\\-/-/g'; }
+completion_file="$tree/usr/share/bash-completion/completions/tessaroll-cli"
+for command in "generate" "pattern show" "pattern set"; do
+    # shellcheck disable=SC2086
+    for option in $(options_of "$tree/usr/bin/tessaroll-cli" $command --help); do
+        roff_text tessaroll-cli | grep -q -- "$option" ||
+            fail "tessaroll-cli $command $option is not in the manual page tessaroll-cli.1"
+        grep -q -- "$option" "$completion_file" ||
+            fail "tessaroll-cli $command $option is not in the bash completion"
+    done
+done
+for option in $(options_of "$tree/usr/bin/tessaroll" --help); do
+    roff_text tessaroll | grep -q -- "$option" ||
+        fail "tessaroll $option is not in the manual page tessaroll.1"
+done
+say "desktop entry, metainfo and $(ls "$tree"/usr/share/man/man1/*.1.gz | wc -l) manual pages pass, with every option of --help"
 stage "desktop entry, metainfo and manual pages"
 
 # --- 3. Installed, used by an ordinary user -----------------------------------------------------
