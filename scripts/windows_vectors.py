@@ -61,9 +61,10 @@ class Runner:
     def windows(self, argv, personal: bytes = b"", cwd=None, locale=None):
         result = self.windows_once(argv, personal, cwd, locale)
         # tessaroll-cli never exits 1 without a sentence on standard error, but once in about a
-        # thousand runs under load Wine has ended it so, with both output files empty (seen in CI,
-        # not reproduced in 2,000 runs since). Such a run is run once more and reported; a program
-        # that really exits silently does so again and fails.
+        # thousand runs Wine has ended it so, with both output files empty: once in each of two CI
+        # runs on a freshly made prefix, on a refusal and on a plain list alike, and never in 2,000
+        # runs on a prefix made earlier. Such a run is run once more and reported; a program that
+        # really exits silently does so again and fails.
         if result.returncode == 1 and result.stdout == b"" and result.stderr == b"":
             with self.lock:
                 self.silent_runs.append(" ".join(argv))
