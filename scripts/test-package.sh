@@ -93,19 +93,23 @@ done
 # Every option a program's --help names is in its manual page (and, for tessaroll-cli, in the
 # bash completion): a new option is easily added to the code alone.
 options_of() { "$@" 2>&1 | grep -o -- '--[a-z][a-z-]*' | grep -vx -- '--help' | sort -u; }
-roff_text() { zcat "$tree/usr/share/man/man1/$1.1.gz" | sed 's/\\-/-/g'; }
+# The pages' text once, in files: grep -q on a pipe would end the pipe early, which pipefail
+# takes for a failure.
+for page in tessaroll tessaroll-cli; do
+    zcat "$tree/usr/share/man/man1/$page.1.gz" | sed 's/\\-/-/g' >"$out/$page.1.roff"
+done
 completion_file="$tree/usr/share/bash-completion/completions/tessaroll-cli"
 for command in "generate" "pattern show" "pattern set"; do
     # shellcheck disable=SC2086
     for option in $(options_of "$tree/usr/bin/tessaroll-cli" $command --help); do
-        roff_text tessaroll-cli | grep -q -- "$option" ||
+        grep -q -- "$option" "$out/tessaroll-cli.1.roff" ||
             fail "tessaroll-cli $command $option is not in the manual page tessaroll-cli.1"
         grep -q -- "$option" "$completion_file" ||
             fail "tessaroll-cli $command $option is not in the bash completion"
     done
 done
 for option in $(options_of "$tree/usr/bin/tessaroll" --help); do
-    roff_text tessaroll | grep -q -- "$option" ||
+    grep -q -- "$option" "$out/tessaroll.1.roff" ||
         fail "tessaroll $option is not in the manual page tessaroll.1"
 done
 say "desktop entry, metainfo and $(ls "$tree"/usr/share/man/man1/*.1.gz | wc -l) manual pages pass, with every option of --help"
