@@ -13,10 +13,6 @@ namespace tessaroll {
 
 namespace {
 
-std::string date_text(std::int16_t day, std::int16_t month, std::int16_t year) {
-    return std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
-}
-
 // Values computed once per list, before the first password.
 struct ListFrame {
     std::int16_t niter;
@@ -25,7 +21,7 @@ struct ListFrame {
 };
 
 ListFrame frame_for(std::int16_t day, std::int16_t month, std::int16_t year, std::int16_t pnumb) {
-    const std::int32_t ndays = days(1, 1, 2002, day, month, year);
+    const std::int32_t ndays = days(1, 1, kFirstYear, day, month, year);
     const auto too_far = [&] {
         return EngineError(ErrorKind::Overflow,
                            "The date " + date_text(day, month, year) +
@@ -135,6 +131,10 @@ std::vector<std::string> compute_passwords(std::string_view personal, std::int16
         list.push_back(StringfromDouble(v, typ, lentgh, notify));
     }
     return list;
+}
+
+std::string date_text(std::int16_t day, std::int16_t month, std::int16_t year) {
+    return std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
 }
 
 std::string password_line(std::size_t i, std::string_view password) {
