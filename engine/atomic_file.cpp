@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <random>
 #include <system_error>
 
@@ -20,13 +19,16 @@
 #include <unistd.h>
 #endif
 
+// The system calls that create, write, sync, rename and remove the files. The tests compile this
+// file a second time with their own definition, which routes the calls through a mock that
+// records them and can make any of them fail (tests/support/file_calls_mock.h).
+#ifndef TESSAROLL_FILE_CALL
+#define TESSAROLL_FILE_CALL(name) ::name
+#endif
+
 namespace tessaroll {
 
 namespace {
-
-std::atomic<int> g_sync_failure{0};
-std::mutex g_names_mutex;
-std::vector<std::string> g_next_names;  // the test seam's names, last one first
 
 constexpr int kNameTries = 100;
 
@@ -38,14 +40,6 @@ std::string quoted(const std::filesystem::path& path) {
 // had a mix of the clock, the process and a counter, which a planted file cannot foresee either
 // across the tries of one write.
 std::string random_part() {
-    {
-        const std::lock_guard lock(g_names_mutex);
-        if (!g_next_names.empty()) {
-            std::string name = std::move(g_next_names.back());
-            g_next_names.pop_back();
-            return name;
-        }
-    }
     static constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
     static std::atomic<std::uint64_t> counter{0};
     std::uint64_t mix =
@@ -76,12 +70,17 @@ std::string random_part() {
     return part;
 }
 
-[[noreturn]] void fail(const std::filesystem::path& target, const std::string& reason) {
-    throw FileError("Could not write " + quoted(target) + ": " + reason + ".");
+// "output.txt" and "k3x9q0b7m2ra" give "output.txt.k3x9q0b7m2ra.tmp" in the same folder.
+std::filesystem::path temporary_path(const std::filesystem::path& target, std::string_view part) {
+    std::filesystem::path tmp = target;
+    tmp += ".";
+    tmp += std::string(part);
+    tmp += ".tmp";
+    return tmp;
 }
 
-std::string errno_text(int err) {
-    return std::generic_category().message(err);
+[[noreturn]] void fail(const std::filesystem::path& target, const std::string& reason) {
+    throw FileError("Could not write " + quoted(target) + ": " + reason + ".");
 }
 
 #ifdef _WIN32
@@ -94,9 +93,9 @@ std::string last_error_text(DWORD err) {
 // failure.
 std::filesystem::path write_temporary(const std::filesystem::path& target, std::string_view bytes) {
     for (int attempt = 0; attempt < kNameTries; ++attempt) {
-        const std::filesystem::path tmp = test_seam::temporary_path(target, random_part());
-        const HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::filesystem::path tmp = temporary_path(target, random_part());
+        const HANDLE h = TESSAROLL_FILE_CALL(CreateFileW)(
+            tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             const DWORD err = GetLastError();
             if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) {
@@ -109,23 +108,21 @@ std::filesystem::path write_temporary(const std::filesystem::path& target, std::
         while (err == 0 && !left.empty()) {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left.size(), 1u << 30));
             DWORD done = 0;
-            if (WriteFile(h, left.data(), chunk, &done, nullptr) == 0) {
+            if (TESSAROLL_FILE_CALL(WriteFile)(h, left.data(), chunk, &done, nullptr) == 0) {
                 err = GetLastError();
             } else {
                 left.remove_prefix(done);
             }
         }
         std::string reason = err != 0 ? last_error_text(err) : std::string();
-        if (reason.empty() && g_sync_failure.load() != 0) {
-            reason = errno_text(g_sync_failure.load());
-        } else if (reason.empty() && FlushFileBuffers(h) == 0) {
+        if (reason.empty() && TESSAROLL_FILE_CALL(FlushFileBuffers)(h) == 0) {
             reason = last_error_text(GetLastError());
         }
-        if (CloseHandle(h) == 0 && reason.empty()) {
+        if (TESSAROLL_FILE_CALL(CloseHandle)(h) == 0 && reason.empty()) {
             reason = last_error_text(GetLastError());
         }
         if (!reason.empty()) {
-            DeleteFileW(tmp.c_str());
+            TESSAROLL_FILE_CALL(DeleteFileW)(tmp.c_str());
             fail(target, reason);
         }
         return tmp;
@@ -136,33 +133,38 @@ std::filesystem::path write_temporary(const std::filesystem::path& target, std::
 // Asked of the system directly: replacing an existing file is then explicit, and the rename
 // itself is on the disk when this returns.
 void move_over(const std::filesystem::path& tmp, const std::filesystem::path& target) {
-    if (MoveFileExW(tmp.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+    if (TESSAROLL_FILE_CALL(MoveFileExW)(tmp.c_str(), target.c_str(),
+                                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
         const DWORD err = GetLastError();
-        DeleteFileW(tmp.c_str());
+        TESSAROLL_FILE_CALL(DeleteFileW)(tmp.c_str());
         throw FileError("Could not replace " + quoted(target) + ": " + last_error_text(err) + ".");
     }
 }
 
 #else
 
+std::string errno_text(int err) {
+    return std::generic_category().message(err);
+}
+
 std::filesystem::path folder_of(const std::filesystem::path& target) {
     const std::filesystem::path parent = target.parent_path();
     return parent.empty() ? std::filesystem::path(".") : parent;
 }
 
+// Syncs the file's bytes (or the folder's names) to the disk; 0, or -1 with errno set.
 int sync_file(int fd) {
-    if (const int injected = g_sync_failure.load(); injected != 0) {
-        errno = injected;
-        return -1;
-    }
-    return ::fsync(fd);
+    int result = 0;
+    do {
+        result = TESSAROLL_FILE_CALL(fsync)(fd);
+    } while (result != 0 && errno == EINTR);
+    return result;
 }
 
 // Writes all of bytes; returns 0 or the errno value of the failure.
 int write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n = TESSAROLL_FILE_CALL(write)(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -178,10 +180,10 @@ int write_all(int fd, std::string_view bytes) {
 // failure.
 std::filesystem::path write_temporary(const std::filesystem::path& target, std::string_view bytes) {
     for (int attempt = 0; attempt < kNameTries; ++attempt) {
-        const std::filesystem::path tmp = test_seam::temporary_path(target, random_part());
+        const std::filesystem::path tmp = temporary_path(target, random_part());
         // O_EXCL also fails on a link of that name, dangling or not; O_NOFOLLOW says so twice.
-        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                              S_IRUSR | S_IWUSR);
+        const int fd = TESSAROLL_FILE_CALL(open)(
+            tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
         if (fd < 0) {
             if (errno == EEXIST) {
                 continue;
@@ -189,18 +191,18 @@ std::filesystem::path write_temporary(const std::filesystem::path& target, std::
             fail(target, errno_text(errno));
         }
         // The umask may have taken bits away; the owner must be able to write the file again.
-        int err = ::fchmod(fd, S_IRUSR | S_IWUSR) != 0 ? errno : 0;
+        int err = TESSAROLL_FILE_CALL(fchmod)(fd, S_IRUSR | S_IWUSR) != 0 ? errno : 0;
         if (err == 0) {
             err = write_all(fd, bytes);
         }
         if (err == 0 && sync_file(fd) != 0) {
             err = errno;
         }
-        if (::close(fd) != 0 && err == 0) {
+        if (TESSAROLL_FILE_CALL(close)(fd) != 0 && err == 0) {
             err = errno;
         }
         if (err != 0) {
-            ::unlink(tmp.c_str());
+            TESSAROLL_FILE_CALL(unlink)(tmp.c_str());
             fail(target, errno_text(err));
         }
         return tmp;
@@ -209,17 +211,18 @@ std::filesystem::path write_temporary(const std::filesystem::path& target, std::
 }
 
 void move_over(const std::filesystem::path& tmp, const std::filesystem::path& target) {
-    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+    if (TESSAROLL_FILE_CALL(rename)(tmp.c_str(), target.c_str()) != 0) {
         const int err = errno;
-        ::unlink(tmp.c_str());
+        TESSAROLL_FILE_CALL(unlink)(tmp.c_str());
         throw FileError("Could not replace " + quoted(target) + ": " + errno_text(err) + ".");
     }
     // The rename reaches the disk with the folder. Its result is not reported: the target already
     // holds the new bytes, and after a power cut it holds either the old or the new file whole.
-    const int dir = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir =
+        TESSAROLL_FILE_CALL(open)(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+        sync_file(dir);
+        TESSAROLL_FILE_CALL(close)(dir);
     }
 }
 
@@ -299,26 +302,5 @@ OrdinaryFile open_ordinary_file(const std::filesystem::path& path) {
     result.status = OrdinaryFile::Status::Opened;
     return result;
 }
-
-namespace test_seam {
-
-void fail_sync(int error) {
-    g_sync_failure.store(error);
-}
-
-void next_temporary_names(std::vector<std::string> names) {
-    const std::lock_guard lock(g_names_mutex);
-    g_next_names.assign(names.rbegin(), names.rend());
-}
-
-std::filesystem::path temporary_path(const std::filesystem::path& target, std::string_view part) {
-    std::filesystem::path tmp = target;
-    tmp += ".";
-    tmp += std::string(part);
-    tmp += ".tmp";
-    return tmp;
-}
-
-}  // namespace test_seam
 
 }  // namespace tessaroll

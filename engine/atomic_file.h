@@ -51,20 +51,4 @@ struct OrdinaryFile {
 // a check and the open, never makes the caller wait for a writer that does not come.
 OrdinaryFile open_ordinary_file(const std::filesystem::path& path);
 
-// Test seams, for tests that inject the failures the code must survive. Not for other use.
-namespace test_seam {
-
-// While error is not 0, syncing a temporary file to the disk fails with that errno value, as it
-// does on a failing disk or a full network share; 0 syncs for real again.
-void fail_sync(int error);
-
-// The random part of the next temporary names, in this order; random ones follow when they are
-// used up. An empty list goes back to random names at once.
-void next_temporary_names(std::vector<std::string> names);
-
-// The name of the temporary file for target when the random part is part.
-std::filesystem::path temporary_path(const std::filesystem::path& target, std::string_view part);
-
-}  // namespace test_seam
-
 }  // namespace tessaroll

@@ -2,6 +2,7 @@
 // once, and with a disk that refuses the bytes.
 #include "engine/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -21,6 +22,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/file_calls_mock.h"
 
 namespace tessaroll {
 namespace {
@@ -56,8 +59,7 @@ protected:
         target_ = dir_ / "in" / "output.txt";
     }
     void TearDown() override {
-        test_seam::fail_sync(0);
-        test_seam::next_temporary_names({});
+        file_calls_mock::reset();
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
@@ -112,7 +114,7 @@ void expect_unchanged(const Planted& p) {
 
 TEST_F(AtomicFile, ThingsPlantedAtNamesNearTheTargetAreNeitherOpenedNorChanged) {
     // The names earlier versions and other programs use, and the first names this writer will
-    // try (taken from the seam, so they can be planted beforehand).
+    // try (planned through the mock, so they can be planted beforehand).
     const std::vector<std::string> near = {"output.txt.tmp",
                                            ".output.txt.tmp",
                                            "output.txt~",
@@ -125,7 +127,7 @@ TEST_F(AtomicFile, ThingsPlantedAtNamesNearTheTargetAreNeitherOpenedNorChanged) 
                                            "output.txt.cccc.tmp",
                                            "output.txt.dddd.tmp",
                                            "output.txt.eeee.tmp"};
-    test_seam::next_temporary_names({"aaaa", "bbbb", "cccc", "dddd", "eeee"});
+    file_calls_mock::next_temporary_names({"aaaa", "bbbb", "cccc", "dddd", "eeee"});
     std::vector<Planted> planted;
     for (std::size_t i = 0; i < near.size(); ++i) {
         planted.push_back(
@@ -135,6 +137,15 @@ TEST_F(AtomicFile, ThingsPlantedAtNamesNearTheTargetAreNeitherOpenedNorChanged) 
     write_bytes(target_, "previous list\r\n");
 
     replace_file_contents(target_, "new list\r\n");  // a FIFO that were opened would hang here
+
+    // The planted names were tried, in this order, and refused.
+    std::vector<std::string> tried;
+    for (const auto& c : file_calls_mock::calls()) {
+        if (c.call == file_calls_mock::Call::open && c.error == EEXIST) {
+            tried.push_back(c.path.filename().string());
+        }
+    }
+    EXPECT_EQ(tried, std::vector<std::string>(near.end() - 5, near.end()));
 
     EXPECT_EQ(read_bytes(target_), "new list\r\n");
     for (const Planted& p : planted) {
@@ -218,8 +229,8 @@ TEST_F(AtomicFile, AFailedWriteOrSyncLeavesThePreviousFileAndNoTemporaryFile) {
     write_bytes(target_, previous);
     const std::string big(256 * 1024, 'x');
 
-    // The disk refuses to sync (the seam stands for EIO from fsync).
-    test_seam::fail_sync(EIO);
+    // The disk refuses to sync (the mock stands for EIO from fsync).
+    file_calls_mock::fail(file_calls_mock::Call::sync, EIO);
     try {
         replace_file_contents(target_, "new");
         FAIL() << "a failed sync was reported as success";
@@ -228,7 +239,7 @@ TEST_F(AtomicFile, AFailedWriteOrSyncLeavesThePreviousFileAndNoTemporaryFile) {
         EXPECT_NE(what.find(target_.string()), std::string::npos) << what;
         EXPECT_NE(what.find("Input/output error"), std::string::npos) << what;
     }
-    test_seam::fail_sync(0);
+    file_calls_mock::fail(file_calls_mock::Call::sync, 0);
     EXPECT_EQ(read_bytes(target_), previous);
     EXPECT_EQ(names_in(target_.parent_path()), std::set<std::string>{"output.txt"});
 
@@ -247,6 +258,111 @@ TEST_F(AtomicFile, AFailedWriteOrSyncLeavesThePreviousFileAndNoTemporaryFile) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(read_bytes(target_), previous);
     EXPECT_EQ(names_in(target_.parent_path()), std::set<std::string>{"output.txt"});
+}
+
+TEST_F(AtomicFile, EachFailingSystemCallLeavesThePreviousFileAndNoTemporaryFile) {
+    using C = file_calls_mock::Call;
+    const struct {
+        C call;
+        int error;
+        const char* reason;
+    } cases[] = {
+        {C::open, EACCES, "Permission denied"},
+        {C::chmod, EPERM, "Operation not permitted"},
+        {C::write, ENOSPC, "No space left on device"},
+        {C::write, EIO, "Input/output error"},
+        {C::sync, EIO, "Input/output error"},
+        {C::close, EIO, "Input/output error"},
+        {C::close, EDQUOT, "Disk quota exceeded"},
+        {C::rename, EXDEV, "Invalid cross-device link"},
+    };
+    const std::string previous = "previous list\r\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        write_bytes(target_, previous);
+        file_calls_mock::reset();
+        file_calls_mock::fail(c.call, c.error);
+        try {
+            replace_file_contents(target_, "new list\r\n");
+            ADD_FAILURE() << "a failed call was reported as success";
+        } catch (const FileError& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find(target_.string()), std::string::npos) << what;
+            EXPECT_NE(what.find(c.reason), std::string::npos) << what;
+        }
+        file_calls_mock::reset();
+        EXPECT_EQ(read_bytes(target_), previous);
+        EXPECT_EQ(names_in(target_.parent_path()), std::set<std::string>{"output.txt"});
+    }
+}
+
+TEST_F(AtomicFile, ShortAndInterruptedWritesStillWriteEveryByte) {
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i) {
+        bytes += "Password " + std::to_string(i) + "= x\r\n";
+    }
+    file_calls_mock::limit_write_size(7);
+    file_calls_mock::fail(file_calls_mock::Call::write, EINTR, 2);
+    replace_file_contents(target_, bytes);
+    EXPECT_EQ(read_bytes(target_), bytes);
+}
+
+// What a power cut must not undo: the new bytes are on the disk before the new name points at
+// them, and the new name is on the disk after the folder is synced.
+TEST_F(AtomicFile, TheTemporaryFileIsSyncedBeforeTheRenameAndTheFolderAfter) {
+    using C = file_calls_mock::Call;
+    write_bytes(target_, "previous list\r\n");
+    file_calls_mock::reset();
+    replace_file_contents(target_, "new list\r\n");
+    const std::vector<file_calls_mock::Record> calls = file_calls_mock::calls();
+
+    // The first call of kind `call` on handle from index `from` on; calls.size() when none.
+    const auto find = [&](C call, std::intptr_t handle, std::size_t from) {
+        std::size_t i = from;
+        while (i < calls.size() && !(calls[i].call == call && calls[i].handle == handle)) {
+            ++i;
+        }
+        return i;
+    };
+    std::size_t rename = 0;
+    while (rename < calls.size() && calls[rename].call != C::rename) {
+        ++rename;
+    }
+    ASSERT_LT(rename, calls.size()) << "no rename";
+    EXPECT_EQ(calls[rename].to, target_);
+    const fs::path tmp = calls[rename].path;
+    EXPECT_EQ(tmp.parent_path(), target_.parent_path());
+
+    // The temporary file: created, written, synced and closed, all before the rename.
+    std::size_t open = 0;
+    while (open < rename && !(calls[open].call == C::open && calls[open].path == tmp)) {
+        ++open;
+    }
+    ASSERT_LT(open, rename) << "the renamed file was not opened before";
+    const std::intptr_t fd = calls[open].handle;
+    ASSERT_GE(fd, 0);
+    EXPECT_NE(calls[open].flags & O_CREAT, 0);
+    const std::size_t write = find(C::write, fd, open);
+    const std::size_t sync = find(C::sync, fd, open);
+    const std::size_t close = find(C::close, fd, open);
+    EXPECT_LT(write, sync);
+    EXPECT_LT(sync, close) << "the temporary file was not synced while it was open";
+    EXPECT_LT(close, rename);
+
+    // The folder: opened after the rename and synced before it is closed.
+    std::size_t folder = rename + 1;
+    while (folder < calls.size() &&
+           !(calls[folder].call == C::open && calls[folder].path == target_.parent_path())) {
+        ++folder;
+    }
+    ASSERT_LT(folder, calls.size()) << "the folder was not opened after the rename";
+    const std::intptr_t dir = calls[folder].handle;
+    ASSERT_GE(dir, 0);
+    EXPECT_LT(find(C::sync, dir, folder), find(C::close, dir, folder))
+        << "the folder was not synced after the rename";
+    for (const auto& c : calls) {
+        EXPECT_EQ(c.error, 0) << "call " << static_cast<int>(c.call) << " failed";
+    }
 }
 
 TEST_F(AtomicFile, AFullFileSystemLeavesThePreviousFileAndNoTemporaryFile) {

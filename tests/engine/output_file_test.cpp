@@ -12,6 +12,7 @@
 
 #include "engine/atomic_file.h"
 #include "engine/list_file.h"
+#include "tests/support/file_calls_mock.h"
 
 namespace tessaroll {
 namespace {
@@ -87,7 +88,7 @@ TEST_F(OutputFile, ReplacesThePreviousFileAndOnlyItsOwnerMayReadIt) {
 TEST_F(OutputFile, FailedWriteLeavesThePreviousFileWhole) {
     const std::string previous = "Date=7/26/2002\r\n\r\nPassword 1= keep\r\n\r\nGenerated on t\r\n";
     std::ofstream(dir_ / "output.txt", std::ios::binary) << previous;
-    test_seam::fail_sync(ENOSPC);
+    file_calls_mock::fail(file_calls_mock::Call::sync, ENOSPC);
     try {
         write_output_file(dir_, 2, 1, 2002, {"new"}, "t", kCp);
         ADD_FAILURE() << "no error";
@@ -96,7 +97,7 @@ TEST_F(OutputFile, FailedWriteLeavesThePreviousFileWhole) {
         EXPECT_NE(what.find((dir_ / "output.txt").string()), std::string::npos) << what;
         EXPECT_NE(what.find("No space left on device"), std::string::npos) << what;
     }
-    test_seam::fail_sync(0);
+    file_calls_mock::fail(file_calls_mock::Call::sync, 0);
     EXPECT_EQ(read_bytes(dir_ / "output.txt"), previous);
 }
 

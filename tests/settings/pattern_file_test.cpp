@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/atomic_file.h"
+#include "tests/support/file_calls_mock.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -348,7 +349,7 @@ TEST_F(PatternFileTest, FailedSaveKeepsThePreviousFileAndSaysWhy) {
     s.lentgh = 2;
 
     // The disk refuses the new file.
-    test_seam::fail_sync(EIO);
+    file_calls_mock::fail(file_calls_mock::Call::sync, EIO);
     try {
         save_pattern_file(file_, s);
         ADD_FAILURE() << "the save reported success";
@@ -356,7 +357,7 @@ TEST_F(PatternFileTest, FailedSaveKeepsThePreviousFileAndSaysWhy) {
         EXPECT_NE(std::string(e.what()).find(file_.string()), std::string::npos) << e.what();
         EXPECT_NE(std::string(e.what()).find("Input/output error"), std::string::npos) << e.what();
     }
-    test_seam::fail_sync(0);
+    file_calls_mock::fail(file_calls_mock::Call::sync, 0);
     EXPECT_EQ(read(), previous);
 
     // A folder that does not exist.

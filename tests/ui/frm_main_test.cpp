@@ -21,6 +21,7 @@
 #include "engine/code_page.h"
 #include "engine/fingerprint.h"
 #include "settings/pattern_file.h"
+#include "tests/support/file_calls_mock.h"
 #include "ui/fingerprint_view.h"
 #include "ui/frmMain.h"
 #include "ui/frmSettings.h"
@@ -464,7 +465,7 @@ private slots:
         QCOMPARE(list_box().count('\n'), 4);
 
         if (box.isEmpty()) {
-            test_seam::fail_sync(EIO);  // the disk refuses the new file
+            file_calls_mock::fail(file_calls_mock::Call::sync, EIO);  // the disk refuses the file
         } else if (box == "cmbPnumb" || box == "cmbLentgh") {
             settings_window()->findChild<QComboBox*>(box)->setEditText(text);
         } else {
@@ -475,7 +476,7 @@ private slots:
         }
         messages_->texts.clear();
         generate();
-        test_seam::fail_sync(0);
+        file_calls_mock::fail(file_calls_mock::Call::sync, 0);
         QCOMPARE(messages_->texts.size(), 1);
         for (const QString& part : said) {
             QVERIFY2(messages_->texts[0].contains(part), qPrintable(messages_->texts[0]));
