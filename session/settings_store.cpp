@@ -24,6 +24,16 @@ std::string shown_path(const fs::path& file) {
 
 }  // namespace
 
+std::string count_rule() {
+    return "The number of passwords is a whole number from " + std::to_string(kMinCount) + " to " +
+           std::to_string(kMaxCount) + ".";
+}
+
+std::string length_rule() {
+    return "The length is a whole number from " + std::to_string(kMinLength) + " to " +
+           std::to_string(kMaxLength) + ".";
+}
+
 std::string count_refusal(std::int16_t count) {
     return "The number of passwords is " + std::to_string(count) + "; a list has " +
            std::to_string(kMinCount) + " to " + std::to_string(kMaxCount) + " passwords.";
@@ -71,6 +81,7 @@ SettingsLoad SettingsStore::load() {
     settings_ = GenerationSettings{};
     const PatternLoadResult r = load_pattern_file(load_from_, settings_);
     load_status_ = r.status;
+    count_set_ = length_set_ = r.status == PatternLoad::Complete;
     known_bytes_ = current_bytes();
     pending_ = false;
     SettingsLoad result;
@@ -96,10 +107,10 @@ SettingsLoad SettingsStore::load() {
 
 GenerationSettings SettingsStore::settings_in_use() const {
     GenerationSettings s = settings_;
-    if (s.pnumb == 0) {
+    if (!count_set_) {
         s.pnumb = kDefaultCount;
     }
-    if (s.lentgh == 0) {
+    if (!length_set_) {
         s.lentgh = kDefaultLength;
     }
     return s;
@@ -126,8 +137,9 @@ bool SettingsStore::reload_if_changed() {
     needs_copy_ = false;
     pending_ = false;
     load_status_ = r.status;
-    const bool changed = fresh != settings_;
+    const bool changed = fresh != settings_ || !count_set_ || !length_set_;
     settings_ = fresh;
+    count_set_ = length_set_ = true;
     return changed;
 }
 
@@ -153,7 +165,7 @@ SettingsChange SettingsStore::set_flag(int position, bool letter) {
     const bool reloaded = reload_if_changed();
     GenerationSettings next = settings_;
     next.typ.at(static_cast<std::size_t>(position)) = letter ? 1 : 0;
-    SettingsChange change = apply(next);
+    SettingsChange change = apply(next, false);
     change.reloaded = reloaded;
     return change;
 }
@@ -188,15 +200,18 @@ SettingsChange SettingsStore::set(std::optional<std::int16_t> count,
     if (letters) {
         set_pattern_letters(next, *letters);
     }
-    SettingsChange change = apply(next);
+    const bool was_set = (!count || count_set_) && (!length || length_set_);
+    count_set_ = count_set_ || count.has_value();
+    length_set_ = length_set_ || length.has_value();
+    SettingsChange change = apply(next, !was_set);
     change.reloaded = reloaded;
     return change;
 }
 
-SettingsChange SettingsStore::apply(const GenerationSettings& changed) {
+SettingsChange SettingsStore::apply(const GenerationSettings& changed, bool newly_set) {
     SettingsChange change;
     change.accepted = true;
-    if (changed == settings_ && !pending_) {
+    if (changed == settings_ && !newly_set && !pending_) {
         change.saved = true;  // the file holds it already
         return change;
     }

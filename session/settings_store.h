@@ -58,12 +58,12 @@ public:
     SettingsLoad load();
 
     const GenerationSettings& settings() const { return settings_; }
-    // The record with a count or length never set (0) replaced by the default, as a list and the
-    // file take it.
+    // The record with a count or length never set replaced by the default, as the file takes it.
     GenerationSettings settings_in_use() const;
-    // Whether the count and the length hold values a list can be made of.
-    bool count_set() const { return settings_.pnumb != 0; }
-    bool length_set() const { return settings_.lentgh != 0; }
+    // Whether the count and the length were set: by a file that loaded completely, or by a change.
+    // A value never set is shown as an empty box and saved as the default.
+    bool count_set() const { return count_set_; }
+    bool length_set() const { return length_set_; }
 
     const std::filesystem::path& file() const { return save_to_; }
     PatternLoad load_status() const { return load_status_; }
@@ -90,7 +90,7 @@ public:
     std::string save_pending();
 
 private:
-    SettingsChange apply(const GenerationSettings& changed);
+    SettingsChange apply(const GenerationSettings& changed, bool newly_set);
     std::optional<std::string> current_bytes() const;
 
     std::filesystem::path save_to_;
@@ -99,11 +99,17 @@ private:
     PatternLoad load_status_ = PatternLoad::Absent;
     // What the file held when this store last loaded or saved it (nullopt: no file).
     std::optional<std::string> known_bytes_;
+    bool count_set_ = false;
+    bool length_set_ = false;
     bool needs_copy_ = false;  // keep the file as .bak before replacing it
     bool pending_ = false;     // a change not yet in the file (its save failed)
 };
 
-// The refusals, shared by the window and the command line.
+// The rules and the refusals, shared by the window and the command line: "The number of passwords
+// is a whole number from 1 to 130.", "The number of passwords is 0; a list has 1 to 130
+// passwords." and the same for the length.
+std::string count_rule();
+std::string length_rule();
 std::string count_refusal(std::int16_t count);
 std::string length_refusal(std::int16_t length);
 

@@ -6,14 +6,18 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTextStream>
-#include <QTimer>
+#include <QSocketNotifier>
+#include <QWidget>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
 
 #include "engine/atomic_file.h"
 #include "settings/printable_text.h"
@@ -38,26 +42,17 @@ constexpr const char* kUsage =
     "                  on Windows, else 1252.\n"
     "  --version       print the version and end.\n";
 
-// The installation check (--test-generate): works the main window as a user would, once the
-// event loop runs. A message box would wait for a user, so any message ends the run instead.
-void test_generate(frmMain& window) {
-    set_message_hook([](const QString& text) {
-        std::fprintf(stderr, "tessaroll: %s\n", text.toLocal8Bit().constData());
-        std::fflush(stderr);
-        std::_Exit(1);
-    });
-    QTextStream in(stdin);
-    const QString personal = in.readLine();
-    QTimer::singleShot(0, &window, [&window, personal] {
-        window.findChild<QLineEdit*>(QStringLiteral("txtPpswd"))->setText(personal);
-        window.findChild<QPushButton*>(QStringLiteral("cmdGenerate"))->click();
-        const QString list =
-            window.findChild<QPlainTextEdit*>(QStringLiteral("txtPasswords"))->toPlainText();
-        std::fputs(list.toLocal8Bit().constData(), stdout);
-        std::fflush(stdout);
-        window.findChild<QAction*>(QStringLiteral("Exit"))->trigger();
-    });
+#ifndef _WIN32
+// The handler only writes a byte; the event loop reads it and closes the window.
+int g_signal_pipe[2] = {-1, -1};
+
+extern "C" void note_signal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(g_signal_pipe[1], &byte, 1);
+    errno = saved;
 }
+#endif
 
 }  // namespace
 
@@ -67,12 +62,10 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
     const QCommandLineOption code_page(QStringLiteral("code-page"), QString(), QStringLiteral("N"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     const QCommandLineOption version(QStringLiteral("version"), QString());
-    const QCommandLineOption check(QStringLiteral("test-generate"), QString());
     parser.addOption(dir);
     parser.addOption(code_page);
     parser.addOption(help);
     parser.addOption(version);
-    parser.addOption(check);
     StartOptions options;
     options.folder = executable_folder;
     if (!parser.parse(arguments)) {
@@ -92,7 +85,6 @@ StartOptions read_start_options(const QStringList& arguments, const QString& exe
         options.version = true;
         return options;
     }
-    options.test_generate = parser.isSet(check);
     if (!parser.positionalArguments().isEmpty()) {
         options.problem = QStringLiteral(
                               "Unknown argument \"%1\". Start tessaroll without "
@@ -153,6 +145,46 @@ void use_the_users_locale() {
     std::setlocale(LC_ALL, "");
 }
 
+void quit_in_order_on_signals(QWidget* main_window) {
+#ifdef _WIN32
+    (void)main_window;
+#else
+    if (g_signal_pipe[0] >= 0 || ::pipe(g_signal_pipe) != 0) {
+        return;
+    }
+    for (const int fd : g_signal_pipe) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, main_window);
+    QObject::connect(notifier, &QSocketNotifier::activated, main_window, [main_window] {
+        char bytes[16];
+        while (::read(g_signal_pipe[0], bytes, sizeof bytes) > 0) {
+        }
+        main_window->close();
+    });
+    struct sigaction action {};
+    action.sa_handler = note_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
+        ::sigaction(signal_number, &action, nullptr);
+    }
+#endif
+}
+
+ProgramFolders start_folders(const StartOptions& options, const QString& program_folder,
+                             const QString& user_folder, QString* problem) {
+    const ProgramFolders folders = find_program_folders(
+        program_folder, options.dir_given ? options.folder : QString(), user_folder);
+    try {
+        prepare_files_folder(folders);
+    } catch (const FileError& e) {
+        *problem = QString::fromStdString(e.what());
+    }
+    return folders;
+}
+
 int Main(QApplication& app) {
     use_the_users_locale();
     const StartOptions options =
@@ -176,23 +208,16 @@ int Main(QApplication& app) {
             show_message(nullptr, QString::fromStdString(system.note));
         }
     }
-    const ProgramFolders folders =
-        find_program_folders(QCoreApplication::applicationDirPath(),
-                             options.dir_given ? options.folder : QString(), user_data_location());
-    set_files_folder_paragraph(files_folder_paragraph(folders));
-    if (folders.per_user) {
-        try {
-            create_files_folder(folders);
-        } catch (const FileError& e) {
-            // Generate says so again for every list it cannot save.
-            show_message(nullptr, QString::fromStdString(e.what()));
-        }
+    QString problem;
+    const ProgramFolders folders = start_folders(options, QCoreApplication::applicationDirPath(),
+                                                 user_data_location(), &problem);
+    if (!problem.isEmpty()) {
+        show_message(nullptr, problem);
     }
+    set_files_folder_paragraph(files_folder_paragraph(folders));
     frmMain window(folders, QDate::currentDate(), code_page);
     QObject::connect(&window, &frmMain::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    if (options.test_generate) {
-        test_generate(window);
-    }
+    quit_in_order_on_signals(&window);
     window.show();
     return app.exec();
 }

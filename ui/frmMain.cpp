@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,13 +20,12 @@
 #include <array>
 #include <string>
 
-#include "engine/atomic_file.h"
 #include "engine/code_page.h"
 #include "engine/error.h"
 #include "engine/fingerprint.h"
 #include "engine/list_file.h"
-#include "engine/password_list.h"
-#include "settings/pattern_file.h"
+#include "session/limits.h"
+#include "session/list_flow.h"
 #include "ui/fingerprint_view.h"
 #include "ui/form_controls.h"
 #include "ui/form_layout.h"
@@ -70,15 +70,16 @@ QAction* make_action(QWidget* window, QMenu* menu, const char* name, const char*
 }  // namespace
 
 frmMain::frmMain(const QString& folder, const QDate& today, CodePage code_page)
-    : frmMain(ProgramFolders{folder, folder, folder, false}, today, code_page) {}
+    : frmMain(ProgramFolders{to_path(folder), to_path(folder), to_path(folder),
+                             FilesPlace::GivenFolder},
+              today, code_page) {}
 
 frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage code_page)
     : QMainWindow(nullptr),
-      folder_(folders.files),
-      pattern_from_(folders.pattern_from),
-      help_folder_(folders.help),
+      folders_(folders),
       today_(today),
-      code_page_(code_page) {
+      code_page_(code_page),
+      store_(folders.pattern_file(), folders.pattern_file_to_load()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tessaroll"));
     setFont(form_font());
@@ -210,15 +211,35 @@ void frmMain::set_printer_factory(PrinterFactory factory) {
     printer_factory_ = std::move(factory);
 }
 
-std::filesystem::path frmMain::folder_path() const {
-    return to_path(folder_);
-}
-
 frmSettings* frmMain::settings_window() {
     if (!settings_window_) {
-        settings_window_ = std::make_unique<frmSettings>(settings_);
+        settings_window_ = std::make_unique<frmSettings>(store_);
     }
     return settings_window_.get();
+}
+
+void frmMain::watch_pattern_file() {
+    // The folder too: a save replaces the file by a rename, which a watch on the file alone
+    // loses, and a file that does not exist yet cannot be watched.
+    const QString file = to_qstring(folders_.pattern_file());
+    const QString folder = to_qstring(folders_.files);
+    if (!pattern_watch_->directories().contains(folder)) {
+        pattern_watch_->addPath(folder);
+    }
+    if (!pattern_watch_->files().contains(file) && QFileInfo::exists(file)) {
+        pattern_watch_->addPath(file);
+    }
+}
+
+void frmMain::pattern_file_changed() {
+    watch_pattern_file();
+    if (ending_ || !store_.reload_if_changed()) {
+        return;  // this program's own save, or nothing that changes a list
+    }
+    frmSettings* window = settings_window();
+    window->show_settings();
+    window->set_status(
+        QStringLiteral("Another program changed pattern.tq; its settings are shown."));
 }
 
 void frmMain::Form_Load() {
@@ -228,9 +249,15 @@ void frmMain::Form_Load() {
     cmbMonth->set_items(numbers(1, 12));
     cmbMonth->show_text(QString::number(today_.month()));
     // The years from the start of the count up to next year, and at least to 2010.
-    cmbYear->set_items(numbers(2002, std::max(2010, today_.year() + 1)));
+    cmbYear->set_items(
+        numbers(kFirstYear, std::max<int>(kLastListedYearAtLeast, today_.year() + 1)));
     cmbYear->show_text(QString::number(today_.year()));
     get_pattern();
+    pattern_watch_ = new QFileSystemWatcher(this);
+    connect(pattern_watch_, &QFileSystemWatcher::fileChanged, this, &frmMain::pattern_file_changed);
+    connect(pattern_watch_, &QFileSystemWatcher::directoryChanged, this,
+            &frmMain::pattern_file_changed);
+    watch_pattern_file();
 }
 
 void frmMain::cmdGenerate_Click() {
@@ -278,21 +305,21 @@ void frmMain::end_program() {
 }
 
 void frmMain::cmdPrint_Click() {
-    print_output_file(this, folder_path(), printer_factory_, code_page_);
+    print_output_file(this, folders_.files, printer_factory_, code_page_);
 }
 
 void frmMain::About_Click() {
     show_help_page(help_, QStringLiteral("About"),
-                   local_help_page(help_folder_, QStringLiteral("about.htm")));
+                   local_help_page(to_qstring(folders_.help), QStringLiteral("about.htm")));
 }
 
 void frmMain::UserGuide_Click() {
     show_help_page(help_, QStringLiteral("User Guide"),
-                   local_help_page(help_folder_, QStringLiteral("main.htm")));
+                   local_help_page(to_qstring(folders_.help), QStringLiteral("main.htm")));
 }
 
 void frmMain::We_pay_Click() {
-    show_help_page(help_, QStringLiteral("About"), we_pay_page(folder_));
+    show_help_page(help_, QStringLiteral("About"), we_pay_page(to_qstring(folders_.help)));
 }
 
 void frmMain::session_ending() {
@@ -314,108 +341,66 @@ void frmMain::show_fingerprint() {
 
 void frmMain::generate_passwords() {
     txtPasswords->clear();
+    pattern_file_changed();  // another program's settings first, shown before they are used
     try {
         settings_window()->store_count_and_length();
-        const std::string personal = txtPpswd->text().toStdString();
-        const std::int16_t day = box_value(cmbDay->currentText(), QStringLiteral("Day"),
-                                           QStringLiteral("Type or pick a day from 1 to 31."));
-        const std::int16_t month = box_value(cmbMonth->currentText(), QStringLiteral("Month"),
-                                             QStringLiteral("Type or pick a month from 1 to 12."));
-        const std::int16_t year =
-            box_value(cmbYear->currentText(), QStringLiteral("Year"),
-                      QStringLiteral("Type a year from 2002 to 2091, or pick one."));
+        ListRequest request;
+        request.personal = txtPpswd->text().toStdString();
+        request.date.day = box_value(cmbDay->currentText(), QStringLiteral("Day"),
+                                     QStringLiteral("Type or pick a day from 1 to 31."));
+        request.date.month = box_value(cmbMonth->currentText(), QStringLiteral("Month"),
+                                       QStringLiteral("Type or pick a month from 1 to 12."));
+        request.date.year = box_value(cmbYear->currentText(), QStringLiteral("Year"),
+                                      QStringLiteral("Type a year from %1 to %2, or pick one.")
+                                          .arg(kFirstYear)
+                                          .arg(kLastYear));
+        request.settings = store_.settings();
+        request.code_page = code_page_;
+        request.output_folder = folders_.files;
+        request.timestamp = current_timestamp_text();
 
         const Notifier notify = [this](std::string_view message) {
             show_message(this,
                          QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
         };
-        const std::vector<std::string> list =
-            compute_passwords(personal, day, month, year, settings_, code_page_, notify);
-        // The file first: when it cannot be written, the box stays empty like the file's
+        // output.txt is written first: when it cannot be, the box stays empty like the file's
         // previous list stays whole.
-        write_output_file(folder_path(), day, month, year, list, current_timestamp_text(),
-                          code_page_);
-        QString text;
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            text += QString::fromStdString(password_line(i + 1, list[i])) + QLatin1Char('\n');
-        }
-        txtPasswords->setPlainText(text);
+        const std::vector<std::string> list = make_list(request, notify);
+        txtPasswords->setPlainText(QString::fromStdString(list_text(list)));
     } catch (const InputProblem& problem) {
         show_message(this, problem.sentence);
-    } catch (const EngineError& e) {
-        show_message(this, QString::fromStdString(e.what()));
-    } catch (const FileError& e) {
-        show_message(this, QString::fromStdString(e.what()) +
-                               QStringLiteral(" The new list was not saved and the previous "
-                                              "output.txt is unchanged. Make sure the folder "
-                                              "\"%1\" can be written to, then press Generate "
-                                              "again.")
-                                   .arg(QDir::toNativeSeparators(folder_)));
+    } catch (const ListRefusal& refusal) {
+        show_message(this, QString::fromStdString(refusal.what()));
     }
 }
 
 void frmMain::get_pattern() {
-    const std::filesystem::path file = to_path(pattern_from_) / std::string(kPatternFileName);
-    const PatternLoadResult loaded = load_pattern_file(file, settings_);
-    pattern_found_ = loaded.status != PatternLoad::Absent;
+    const SettingsLoad loaded = store_.load();
     if (loaded.status == PatternLoad::Complete) {
-        frmSettings* window = settings_window();
-        window->set_count_text(QString::number(settings_.pnumb));
         // The position list follows the length written, so the loaded pattern can be edited
         // without picking the length again.
-        window->set_length_text(QString::number(settings_.lentgh));
+        settings_window()->show_settings();
     }
-    if (!pattern_found_ || (loaded.status == PatternLoad::Complete && loaded.note.empty())) {
+    if (loaded.sentence.empty()) {
         return;  // a missing file stays silent
     }
-    // Settings kept beside an installed program are read from there but saved in the user's
-    // folder, so that file is never replaced and needs no copy.
-    const std::filesystem::path saved_to = folder_path() / std::string(kPatternFileName);
-    pattern_needs_copy_ = file == saved_to;
-    QString text = QString::fromStdString(loaded.status == PatternLoad::Complete ? loaded.note
-                                                                                 : loaded.problem);
+    QString text = QString::fromStdString(loaded.sentence);
     if (loaded.status == PatternLoad::Incomplete) {
         text += QStringLiteral(
-            "\n\nThe Settings window starts empty, so lists have 4 passwords of 10 characters "
-            "until you choose a number and a length there.");
-    }
-    if (pattern_needs_copy_) {
-        text += QStringLiteral(
-                    "\n\nWhen Tessaroll saves its settings, it first keeps this file as \"%1\".")
-                    .arg(QString::fromStdU16String(backup_path_for(file).u16string()));
-    } else {
-        text += QStringLiteral(
-                    "\n\nTessaroll saves its settings in \"%1\" and leaves this file as it is.")
-                    .arg(QString::fromStdU16String(saved_to.u16string()));
+                    "\n\nThe Settings window starts empty, so lists have %1 passwords of %2 "
+                    "characters until you choose a number and a length there.")
+                    .arg(kDefaultCount)
+                    .arg(kDefaultLength);
     }
     // Said once the window is up, over it.
     QTimer::singleShot(0, this, [this, text] { show_message(this, text); });
 }
 
 void frmMain::save_pattern() {
-    if (!pattern_found_ && settings_ == GenerationSettings{}) {
-        return;  // nothing loaded, nothing changed: a file of zeros would only empty every list
-    }
-    if (pattern_saved_ == settings_) {
-        return;  // written already in this run, or failed and said so
-    }
-    pattern_saved_ = settings_;
-    const std::filesystem::path file = folder_path() / std::string(kPatternFileName);
-    try {
-        std::error_code ec;
-        if (pattern_needs_copy_ && std::filesystem::exists(file, ec)) {
-            // What the file held goes nowhere else; without its copy, the file stays as it is.
-            keep_backup_copy(file);
-            pattern_needs_copy_ = false;
-        }
-        const std::string note = save_pattern_file(file, settings_);
-        if (!note.empty()) {
-            show_message(this, QString::fromStdString(note));
-        }
-    } catch (const FileError& e) {
-        show_message(this, QString::fromStdString(e.what()) +
-                               QStringLiteral(" The settings of this run were not saved; the "
-                                              "next start uses the previous pattern.tq."));
+    const std::string problem = store_.save_pending();
+    if (!problem.empty() && !end_save_reported_) {
+        end_save_reported_ = true;
+        show_message(this, QString::fromStdString(problem));
     }
 }
 

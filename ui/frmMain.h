@@ -11,12 +11,14 @@
 #include <optional>
 
 #include "engine/code_page.h"
-#include "settings/generation_settings.h"
+#include "session/program_folders.h"
+#include "session/settings_store.h"
 #include "ui/frmHelp.h"
 #include "ui/printing.h"
 #include "ui/program_folders.h"
 
 class QAction;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -38,13 +40,13 @@ public:
     // character codes and of output.txt. Form_Load runs before the constructor returns.
     frmMain(const QString& folder, const QDate& today, CodePage code_page = CodePage::Western);
     // The same with the files, the pattern file read at start and the help pages in the folders
-    // the start procedure chose.
+    // the start procedure chose (the files folder already made).
     frmMain(const ProgramFolders& folders, const QDate& today,
             CodePage code_page = CodePage::Western);
     ~frmMain() override;
 
     // The settings record shared by all windows.
-    const GenerationSettings& generation_settings() const { return settings_; }
+    const GenerationSettings& generation_settings() const { return store_.settings(); }
 
     void set_printer_factory(PrinterFactory factory);
 
@@ -53,9 +55,8 @@ public:
     // program never writes, is reported once in a message box when the window is up, and is kept
     // as pattern.tq.bak before the first save replaces it.
     void get_pattern();
-    // Writes pattern.tq from the settings, unless there is nothing to keep: no file was loaded and
-    // the settings still hold their starting values, or this run already wrote (or failed to
-    // write) these very settings.
+    // The last flush at the end: every accepted change was saved when it was made, so this writes
+    // only a change whose save failed, and says so again when it fails once more.
     void save_pattern();
 
 signals:
@@ -75,6 +76,8 @@ public slots:
     // The desktop session ends (logoff, shutdown): Qt closes no window then, so the settings
     // are saved here.
     void session_ending();
+    // pattern.tq or its folder changed on disk: another program's change is loaded and shown.
+    void pattern_file_changed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,26 +86,21 @@ protected:
 private:
     // The settings window, created hidden on first use.
     frmSettings* settings_window();
-    std::filesystem::path folder_path() const;
     void end_program();
     void show_fingerprint();
+    void watch_pattern_file();
 
-    QString folder_;
-    QString pattern_from_;  // the folder whose pattern.tq Form_Load reads
-    QString help_folder_;
+    ProgramFolders folders_;
     QDate today_;
     CodePage code_page_;
-    GenerationSettings settings_;
+    SettingsStore store_;
+    QFileSystemWatcher* pattern_watch_ = nullptr;
     std::unique_ptr<frmSettings> settings_window_;
     QPointer<frmHelp> help_;
     PrinterFactory printer_factory_ = make_default_printer;
     bool ending_ = false;
-    // pattern.tq was there at start (loaded completely or not).
-    bool pattern_found_ = false;
-    // pattern.tq did not load as the program writes it: keep a copy before replacing it.
-    bool pattern_needs_copy_ = false;
-    // The settings this run last wrote to pattern.tq, or failed to write and said so.
-    std::optional<GenerationSettings> pattern_saved_;
+    // The last save at the end failed and said so: the same failure is not said twice.
+    bool end_save_reported_ = false;
 
     QPushButton* cmdGenerate;
     QPlainTextEdit* txtPasswords;

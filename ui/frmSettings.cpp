@@ -3,8 +3,10 @@
 #include <QLabel>
 #include <QStringList>
 #include <algorithm>
+#include <optional>
 
 #include "engine/password_list.h"
+#include "session/limits.h"
 #include "settings/box_number.h"
 #include "ui/form_controls.h"
 #include "ui/form_layout.h"
@@ -26,7 +28,7 @@ int positions_for(std::int16_t length) {
 
 }  // namespace
 
-frmSettings::frmSettings(GenerationSettings& settings) : QWidget(nullptr), settings_(settings) {
+frmSettings::frmSettings(SettingsStore& store) : QWidget(nullptr), store_(store) {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("Settings"));
     setFont(form_font());
@@ -98,33 +100,45 @@ void frmSettings::set_length_text(const QString& text) {
 }
 
 void frmSettings::store_count_and_length() {
-    const QString in_settings = QStringLiteral("Type or pick one in the Settings window.");
     if (count_text().isEmpty()) {
-        set_count_text(QStringLiteral("4"));
+        set_count_text(QString::number(kDefaultCount));
     }
-    settings_.pnumb = box_value(
-        count_text(), QStringLiteral("Number of passwords"),
-        QStringLiteral("The number of passwords is a whole number from 1 to 130. ") + in_settings);
     if (length_text().isEmpty()) {
-        set_length_text(QStringLiteral("10"));
+        set_length_text(QString::number(kDefaultLength));
     }
-    settings_.lentgh =
-        box_value(length_text(), QStringLiteral("Length of passwords"),
-                  QStringLiteral("The length is a whole number from 1 to 130. ") + in_settings);
-    if (cmbPosition->count() != positions_for(settings_.lentgh)) {
-        fill_position_list(settings_.lentgh);
+    const QString in_settings = QStringLiteral(" Type or pick one in the Settings window.");
+    const std::int16_t count = box_value(count_text(), QStringLiteral("Number of passwords"),
+                                         QString::fromStdString(count_rule()) + in_settings);
+    const std::int16_t length = box_value(length_text(), QStringLiteral("Length of passwords"),
+                                          QString::fromStdString(length_rule()) + in_settings);
+    const SettingsChange change = store_.set(count, length, std::nullopt);
+    if (!change.accepted) {
+        throw InputProblem{QString::fromStdString(change.sentence) +
+                           QStringLiteral(" Choose another in the Settings window, then press "
+                                          "Generate again.")};
     }
-    // A list without passwords, or of empty passwords, is never what the user wants to hand on.
-    if (settings_.pnumb < 1) {
-        throw InputProblem{QStringLiteral("The number of passwords is %1; choose 1 to 130 in the "
-                                          "Settings window, then press Generate again.")
-                               .arg(settings_.pnumb)};
+    if (cmbPosition->count() != positions_for(store_.settings().lentgh)) {
+        fill_position_list(store_.settings().lentgh);
     }
-    if (settings_.lentgh < 1) {
-        throw InputProblem{QStringLiteral("The length of the passwords is %1; choose 1 to 130 in "
-                                          "the Settings window, then press Generate again.")
-                               .arg(settings_.lentgh)};
+    report(change);
+}
+
+void frmSettings::show_settings() {
+    const GenerationSettings& s = store_.settings();
+    set_count_text(store_.count_set() ? QString::number(s.pnumb) : QString());
+    set_length_text(store_.length_set() ? QString::number(s.lentgh) : QString());
+    if (!store_.length_set()) {
+        fill_position_list(0);
     }
+    show_symbol_of_position();
+}
+
+void frmSettings::show_symbol_of_position() {
+    const int k = position_shown();
+    cmbSymbol->show_text(
+        k == 0 ? QString()
+               : cmbSymbol->itemText(
+                     store_.settings().typ.at(static_cast<std::size_t>(k)) == 0 ? 0 : 1));
 }
 
 void frmSettings::fill_position_list(std::int16_t length) {
@@ -152,21 +166,30 @@ void frmSettings::set_status(const QString& text) {
     LabelStatus->setText(text);
 }
 
+void frmSettings::report(const SettingsChange& change) {
+    if (change.reloaded || !change.accepted) {
+        show_settings();  // what is in force, not what was refused or what the file no longer says
+    }
+    QString text = QString::fromStdString(change.sentence);
+    if (change.reloaded) {
+        text =
+            QStringLiteral("Another program changed pattern.tq; its settings are shown. ") + text;
+    }
+    set_status(text.trimmed());
+}
+
 void frmSettings::cmbPnumb_Click() {
-    settings_.pnumb = item_number(cmbPnumb);
-    set_status({});
+    report(store_.set_count(item_number(cmbPnumb)));
 }
 
 void frmSettings::cmbLentgh_Click() {
-    settings_.lentgh = item_number(cmbLentgh);
-    fill_position_list(settings_.lentgh);
-    set_status({});
+    const SettingsChange change = store_.set_length(item_number(cmbLentgh));
+    fill_position_list(store_.settings().lentgh);
+    report(change);
 }
 
 void frmSettings::cmbPosition_Click() {
-    const int k = position_shown();
-    cmbSymbol->show_text(
-        cmbSymbol->itemText(settings_.typ.at(static_cast<std::size_t>(k)) == 0 ? 0 : 1));
+    show_symbol_of_position();
     set_status({});
 }
 
@@ -180,9 +203,7 @@ void frmSettings::cmbSymbol_Click() {
         set_status(QStringLiteral("Pick a position first: no flag changed."));
         return;
     }
-    settings_.typ.at(static_cast<std::size_t>(k)) =
-        static_cast<std::int16_t>(cmbSymbol->currentIndex());
-    set_status({});
+    report(store_.set_flag(k, cmbSymbol->currentIndex() == 1));
 }
 
 }  // namespace tessaroll::ui

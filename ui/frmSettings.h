@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "settings/generation_settings.h"
+#include "session/settings_store.h"
 
 class QLabel;
 
@@ -16,23 +16,27 @@ class frmSettings : public QWidget {
     Q_OBJECT
 
 public:
-    // Created hidden, with empty boxes and an empty position list. Edits go straight into
-    // settings, which outlives the window.
-    explicit frmSettings(GenerationSettings& settings);
+    // Created hidden, with empty boxes and an empty position list. Each pick is handed to the
+    // store, which checks and saves it; the store outlives the window.
+    explicit frmSettings(SettingsStore& store);
 
-    // The count and length boxes' texts: list generation reads them and fills empty ones, the
-    // pattern file writes them. Setting a text runs no handler; it selects the item of that
-    // text, and a length also makes the position list follow it.
+    // The count and length boxes' texts: list generation reads them and fills empty ones. Setting
+    // a text runs no handler; it selects the item of that text, and a length also makes the
+    // position list follow it.
     QString count_text() const;
     void set_count_text(const QString& text);
     QString length_text() const;
     void set_length_text(const QString& text);
 
-    // What list generation does with the two boxes: writes "4" and "10" into empty ones, then
-    // puts their numbers into the settings and makes the position list follow the length.
-    // Throws InputProblem with a sentence for the user when a box holds no number, or the count
-    // or the length is below 1; the settings then keep what the boxes could give.
+    // What list generation does with the two boxes: writes the default count and length into
+    // empty ones, then hands their numbers to the store and makes the position list follow the
+    // length. Throws InputProblem with a sentence for the user when a box holds no number or one
+    // the store refuses; the record and pattern.tq then stay as they were.
     void store_count_and_length();
+
+    // Shows what the store holds: the count and the length (empty boxes for values never set),
+    // the position list, and the kind of the position shown.
+    void show_settings();
 
     // Makes the position list " 1" to " length" (empty for a length below 1). The position that
     // was shown stays shown, selected, while it is still in the list; otherwise the position box
@@ -42,6 +46,10 @@ public:
     // The position the position box shows (1 ..), or 0 when its text names no item of the list.
     int position_shown() const;
 
+    // The status line under the pattern boxes: why the last pick changed nothing, or what
+    // happened to pattern.tq.
+    void set_status(const QString& text);
+
 public slots:
     void cmbPnumb_Click();
     void cmbLentgh_Click();
@@ -49,9 +57,11 @@ public slots:
     void cmbSymbol_Click();
 
 private:
-    void set_status(const QString& text);
+    // Shows the outcome of a change: a refusal puts the value in force back into the box.
+    void report(const SettingsChange& change);
+    void show_symbol_of_position();
 
-    GenerationSettings& settings_;
+    SettingsStore& store_;
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
@@ -61,7 +71,7 @@ private:
     QLabel* Label5;
     QLabel* Label6;
     PickComboBox* cmbSymbol;
-    QLabel* LabelStatus;  // empty, or why the last pick changed nothing
+    QLabel* LabelStatus;
 };
 
 }  // namespace tessaroll::ui

@@ -11,19 +11,6 @@ namespace tessaroll::ui {
 
 namespace {
 
-QString to_qstring(const std::filesystem::path& folder) {
-#ifdef _WIN32
-    return QDir::cleanPath(QString::fromStdWString(folder.wstring()));
-#else
-    return QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(folder.string())));
-#endif
-}
-
-bool holds_help(const QString& folder) {
-    return !folder.isEmpty() &&
-           QFileInfo(QDir(folder).filePath(QStringLiteral("main.htm"))).isFile();
-}
-
 QString& paragraph() {
     static QString text;
     return text;
@@ -34,24 +21,18 @@ constexpr QByteArrayView kClose = "<!--/files-folder-->";
 
 }  // namespace
 
+QString to_qstring(const std::filesystem::path& name) {
+#ifdef _WIN32
+    return QDir::cleanPath(QString::fromStdWString(name.wstring()));
+#else
+    return QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(name.string())));
+#endif
+}
+
 ProgramFolders find_program_folders(const QString& program_folder, const QString& given,
                                     const QString& user_folder) {
-    const FilesFolder rule =
-        choose_files_folder(to_path(program_folder), to_path(given), to_path(user_folder));
-    ProgramFolders f;
-    f.files = to_qstring(rule.folder);
-    f.pattern_from = to_qstring(pattern_file_to_read(rule).parent_path());
-    f.per_user = rule.place == FilesPlace::UserFolder;
-
-    const QString installed = to_qstring(installed_data_folder(to_path(program_folder)));
-    f.help = given.isEmpty() ? program_folder : given;
-    for (const QString& candidate : {given, program_folder, installed}) {
-        if (holds_help(candidate)) {
-            f.help = candidate;
-            break;
-        }
-    }
-    return f;
+    return tessaroll::find_program_folders(to_path(program_folder), to_path(given),
+                                           to_path(user_folder));
 }
 
 std::filesystem::path to_path(const QString& name) {
@@ -64,21 +45,18 @@ std::filesystem::path to_path(const QString& name) {
 #endif
 }
 
-void create_files_folder(const ProgramFolders& folders) {
-    create_private_folder(to_path(folders.files));
-}
-
 QString user_data_location() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 
 QString files_folder_paragraph(const ProgramFolders& folders) {
-    const QString native = QDir::toNativeSeparators(folders.files);
-    const QString link = QStringLiteral("<a href=\"%1\"><code>%2</code></a>")
-                             .arg(QUrl::fromLocalFile(folders.files).toString(QUrl::FullyEncoded),
-                                  native.toHtmlEscaped());
+    const QString files = to_qstring(folders.files);
+    const QString native = QDir::toNativeSeparators(files);
+    const QString link =
+        QStringLiteral("<a href=\"%1\"><code>%2</code></a>")
+            .arg(QUrl::fromLocalFile(files).toString(QUrl::FullyEncoded), native.toHtmlEscaped());
     QString why;
-    if (folders.per_user) {
+    if (folders.per_user()) {
         why = QStringLiteral(
             "This copy of the program is installed, so it keeps them in your own data folder, "
             "which only you can open. ");
@@ -86,8 +64,7 @@ QString files_folder_paragraph(const ProgramFolders& folders) {
             why += QStringLiteral(
                        "Until the program first saves your settings there, it reads them from "
                        "<code>%1</code> beside the program.")
-                       .arg(QDir::toNativeSeparators(
-                                QDir(folders.pattern_from).filePath(QStringLiteral("pattern.tq")))
+                       .arg(QDir::toNativeSeparators(to_qstring(folders.pattern_file_to_load()))
                                 .toHtmlEscaped());
         }
     } else {

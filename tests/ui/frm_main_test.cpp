@@ -413,6 +413,14 @@ private slots:
         QCOMPARE(window_->generation_settings().pnumb, 7);
         QCOMPARE(list_box().count('\n'), 7);
     }
+    void cmdSettings_then_pick_count(const char* count) {
+        QTest::mouseClick(control<QPushButton>("cmdSettings"), Qt::LeftButton);
+        QVERIFY(pick(settings_window()->findChild<QComboBox*>("cmbPnumb"), count));
+    }
+    QString settings_status() {
+        return settings_window()->findChild<QLabel*>("LabelStatus")->text();
+    }
+
     void cmdSettings_then_type_count(const char* count) {
         QTest::mouseClick(control<QPushButton>("cmdSettings"), Qt::LeftButton);
         QComboBox* box = settings_window()->findChild<QComboBox*>("cmbPnumb");
@@ -540,13 +548,16 @@ private slots:
 
         set_date("26", "7", "2002");
         generate();
+        // A file that loaded completely is not written while nothing changes.
+        QCOMPARE(file_bytes(path("pattern.tq")) == bytes, count != 0);
+        cmdSettings_then_pick_count("5");
         action("Exit")->trigger();
         QCOMPARE(messages_->texts.size(), 1);  // said once
         QCOMPARE(file_bytes(path("pattern.tq.bak")), bytes);
         GenerationSettings saved;
         QCOMPARE(load_pattern_file(path("pattern.tq").toStdString(), saved).status,
                  PatternLoad::Complete);
-        QCOMPARE(saved.pnumb, count == 0 ? 4 : count);
+        QCOMPARE(saved.pnumb, 5);
     }
 
     // Without its copy, a file that did not load completely is not replaced.
@@ -558,6 +569,8 @@ private slots:
         QTRY_COMPARE(messages_->texts.size(), 1);
         set_date("26", "7", "2002");
         generate();
+        cmdSettings_then_pick_count("5");  // a change, whose save cannot keep the copy
+        QVERIFY2(settings_status().contains("pattern.tq.bak"), qPrintable(settings_status()));
         QVERIFY(window_->close());
         QCOMPARE(messages_->texts.size(), 2);
         QVERIFY2(messages_->texts[1].contains("pattern.tq.bak") &&
@@ -619,33 +632,37 @@ private slots:
         QCOMPARE(file_bytes(path("output.txt")), before);
     }
 
-    // Qt closes no window when the desktop session ends: the settings are saved when the
-    // session manager asks for the program's data, and once only in the run.
-    void session_end_saves_the_settings_once() {
+    // Every accepted change is saved when it is made. Qt closes no window when the desktop
+    // session ends, so a change whose save failed is saved again when the session manager asks
+    // for the program's data, and once only in the run; with nothing left to save, nothing is
+    // written.
+    void session_end_saves_what_is_left_to_save() {
         open();
         set_date("26", "7", "2002");
         cmdSettings_then_type_count("9");
         generate();
-        QVERIFY(!QFile::exists(path("pattern.tq")));
-        emit_without_arguments(QMetaMethod::fromSignal(&QGuiApplication::commitDataRequest));
         GenerationSettings saved;
         QCOMPARE(load_pattern_file(path("pattern.tq").toStdString(), saved).status,
                  PatternLoad::Complete);
         QCOMPARE(saved.pnumb, 9);
         QVERIFY(QFile::remove(path("pattern.tq")));
+        emit_without_arguments(QMetaMethod::fromSignal(&QGuiApplication::commitDataRequest));
+        QVERIFY(!QFile::exists(path("pattern.tq")));  // nothing changed since
+
+        // A folder in the file's place makes the next save fail; the session's end saves it.
+        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("pattern.tq")));
+        cmdSettings_then_pick_count("8");
+        QVERIFY(!settings_status().isEmpty());
+        QVERIFY(QDir(dir_->path()).rmdir(QStringLiteral("pattern.tq")));
+        emit_without_arguments(QMetaMethod::fromSignal(&QGuiApplication::commitDataRequest));
+        QCOMPARE(load_pattern_file(path("pattern.tq").toStdString(), saved).status,
+                 PatternLoad::Complete);
+        QCOMPARE(saved.pnumb, 8);
+        QVERIFY(QFile::remove(path("pattern.tq")));
         emit_without_arguments(QMetaMethod::fromSignal(&QCoreApplication::aboutToQuit));
         action("Exit")->trigger();
         QVERIFY(!QFile::exists(path("pattern.tq")));  // not written a second time
         QCOMPARE(messages_->texts, QStringList());
-
-        // The program quitting without a session end saves as well.
-        cleanup();
-        init();
-        open();
-        set_date("26", "7", "2002");
-        generate();
-        emit_without_arguments(QMetaMethod::fromSignal(&QCoreApplication::aboutToQuit));
-        QVERIFY(QFile::exists(path("pattern.tq")));
     }
     // Emits one of the application's signals to its receivers. The session manager argument
     // of commitDataRequest cannot be made outside Qt; the window does not look at it.

@@ -1,9 +1,11 @@
 // The settings window: layout, lists, and which user actions change the generation settings.
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "ui/frmSettings.h"
+#include "ui/program_folders.h"
 #include "window_test_support.h"
 
 using namespace tessaroll;
@@ -26,7 +28,8 @@ class FrmSettingsTest : public QObject {
     Q_OBJECT
 
 private:
-    GenerationSettings settings_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<SettingsStore> store_;
     std::unique_ptr<frmSettings> window_;
     std::unique_ptr<MessageCatcher> messages_;  // this window shows none
 
@@ -42,8 +45,9 @@ private:
 private slots:
     void init() {
         messages_ = std::make_unique<MessageCatcher>();
-        settings_ = GenerationSettings{};
-        window_ = std::make_unique<frmSettings>(settings_);
+        dir_ = std::make_unique<QTemporaryDir>();
+        store_ = std::make_unique<SettingsStore>(to_path(dir_->filePath("pattern.tq")));
+        window_ = std::make_unique<frmSettings>(*store_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -136,22 +140,22 @@ private slots:
 
     void picking_count_and_length() {
         QVERIFY(pick(box("cmbPnumb"), "12"));
-        QCOMPARE(settings_.pnumb, 12);
+        QCOMPARE(store_->settings().pnumb, 12);
         QVERIFY(pick(box("cmbLentgh"), "12"));
-        QCOMPARE(settings_.lentgh, 12);
+        QCOMPARE(store_->settings().lentgh, 12);
         QCOMPARE(items_of(box("cmbPosition")), numbers(1, 12, " "));
         // The arrow keys on the closed box pick the neighbouring item.
         box("cmbLentgh")->setFocus();
         QTest::keyClick(box("cmbLentgh"), Qt::Key_Down);
         QCOMPARE(box("cmbLentgh")->currentText(), QStringLiteral("13"));
-        QCOMPARE(settings_.lentgh, 13);
+        QCOMPARE(store_->settings().lentgh, 13);
         QCOMPARE(box("cmbPosition")->count(), 13);
         // ... from a text the program wrote as well: the pick is its neighbour, not the first
         // item.
         window_->set_length_text("30");
         QTest::keyClick(box("cmbLentgh"), Qt::Key_Down);
         QCOMPARE(box("cmbLentgh")->currentText(), QStringLiteral("31"));
-        QCOMPARE(settings_.lentgh, 31);
+        QCOMPARE(store_->settings().lentgh, 31);
     }
 
     // Whatever the box shows, the program's text, a typed one or a picked one, Up and Down move
@@ -200,7 +204,8 @@ private slots:
         } else {
             QCOMPARE(text, after);
         }
-        const std::int16_t value = name == "cmbPnumb" ? settings_.pnumb : settings_.lentgh;
+        const std::int16_t value =
+            name == "cmbPnumb" ? store_->settings().pnumb : store_->settings().lentgh;
         QCOMPARE(value, text == shown ? 0 : text.toInt());  // a move is a pick, no move none
     }
 
@@ -210,17 +215,17 @@ private slots:
             QVERIFY(pick(box("cmbPosition"), position));
             QVERIFY(pick(box("cmbSymbol"), "Letter"));
         }
-        QCOMPARE(settings_.typ[7], 1);
-        QCOMPARE(settings_.typ[12], 1);
+        QCOMPARE(store_->settings().typ[7], 1);
+        QCOMPARE(store_->settings().typ[12], 1);
         QCOMPARE(box("cmbPosition")->currentText(), QStringLiteral(" 12"));
         QVERIFY(pick(box("cmbLentgh"), "6"));
-        QCOMPARE(settings_.lentgh, 6);
+        QCOMPARE(store_->settings().lentgh, 6);
         QCOMPARE(items_of(box("cmbPosition")), numbers(1, 6, " "));
         // Position 12 is gone from the list, so no position is shown.
         QCOMPARE(box("cmbPosition")->currentText(), QString());
         QCOMPARE(box("cmbPosition")->currentIndex(), -1);
-        QCOMPARE(settings_.typ[7], 1);
-        QCOMPARE(settings_.typ[12], 1);
+        QCOMPARE(store_->settings().typ[7], 1);
+        QCOMPARE(store_->settings().typ[12], 1);
     }
 
     // After the list is rebuilt the position shown stays selected, and a symbol pick acts on it.
@@ -228,15 +233,15 @@ private slots:
         QVERIFY(pick(box("cmbLentgh"), "10"));
         QVERIFY(pick(box("cmbPosition"), " 3"));
         QVERIFY(pick(box("cmbSymbol"), "Letter"));
-        QCOMPARE(settings_.typ[3], 1);
+        QCOMPARE(store_->settings().typ[3], 1);
         QVERIFY(pick(box("cmbLentgh"), "11"));
         QCOMPARE(box("cmbPosition")->currentText(), QStringLiteral(" 3"));
         QCOMPARE(box("cmbPosition")->currentIndex(), 2);
         QVERIFY(pick(box("cmbSymbol"), "Digit"));
-        QCOMPARE(settings_.typ[3], 0);
-        QCOMPARE(settings_.typ[0], 0);
+        QCOMPARE(store_->settings().typ[3], 0);
+        QCOMPARE(store_->settings().typ[0], 0);
         // Down in the position box moves on to position 4 and shows its kind.
-        settings_.typ[4] = 1;
+        QVERIFY(store_->set_flag(4, true).accepted);
         box("cmbPosition")->setFocus();
         QTest::keyClick(box("cmbPosition"), Qt::Key_Down);
         QCOMPARE(box("cmbPosition")->currentText(), QStringLiteral(" 4"));
@@ -249,24 +254,24 @@ private slots:
     void position_list_follows_the_length_written() {
         window_->set_length_text("12");
         QCOMPARE(items_of(box("cmbPosition")), numbers(1, 12, " "));
-        QCOMPARE(settings_.lentgh, 0);  // writing a text is no pick
+        QCOMPARE(store_->settings().lentgh, 0);  // writing a text is no pick
         window_->set_length_text("-4");
         QCOMPARE(box("cmbPosition")->count(), 0);
     }
 
     void position_shows_and_symbol_sets_the_flag() {
-        settings_.typ[3] = 1;
+        QVERIFY(store_->set_flag(3, true).accepted);
         QVERIFY(pick(box("cmbLentgh"), "10"));
         QVERIFY(pick(box("cmbPosition"), " 3"));
         QCOMPARE(box("cmbSymbol")->currentText(), QStringLiteral("Letter"));
-        QCOMPARE(settings_.typ[3], 1);  // showing the kind changes nothing
+        QCOMPARE(store_->settings().typ[3], 1);  // showing the kind changes nothing
         QVERIFY(pick(box("cmbSymbol"), "Digit"));
-        QCOMPARE(settings_.typ[3], 0);
+        QCOMPARE(store_->settings().typ[3], 0);
         QVERIFY(pick(box("cmbPosition"), " 4"));
         QCOMPARE(box("cmbSymbol")->currentText(), QStringLiteral("Digit"));
         QVERIFY(pick(box("cmbSymbol"), "Letter"));
-        QCOMPARE(settings_.typ[4], 1);
-        QCOMPARE(settings_.typ[3], 0);
+        QCOMPARE(store_->settings().typ[4], 1);
+        QCOMPARE(store_->settings().typ[3], 0);
     }
 
     // With no position shown a symbol pick changes no flag, and the window's status says so;
@@ -276,23 +281,23 @@ private slots:
         QVERIFY(pick(box("cmbSymbol"), "Letter"));
         GenerationSettings expected;
         expected.lentgh = 10;
-        QCOMPARE(settings_.typ, expected.typ);
+        QCOMPARE(store_->settings().typ, expected.typ);
         QVERIFY2(status().contains("position"), qPrintable(status()));
         QCOMPARE(box("cmbSymbol")->currentText(), QString());
 
-        settings_.typ[2] = 1;
+        QVERIFY(store_->set_flag(2, true).accepted);
         QVERIFY(pick(box("cmbPosition"), " 2"));
         QCOMPARE(status(), QString());
         box("cmbPosition")->lineEdit()->selectAll();
         QTest::keyClicks(box("cmbPosition"), " 5");
         QVERIFY(pick(box("cmbSymbol"), "Letter"));
-        QCOMPARE(settings_.typ[5], 1);
-        QCOMPARE(settings_.typ[2], 1);
+        QCOMPARE(store_->settings().typ[5], 1);
+        QCOMPARE(store_->settings().typ[2], 1);
         box("cmbPosition")->lineEdit()->selectAll();
         QTest::keyClicks(box("cmbPosition"), "x");
         QVERIFY(pick(box("cmbSymbol"), "Digit"));
-        QCOMPARE(settings_.typ[5], 1);
-        QCOMPARE(settings_.typ[0], 0);
+        QCOMPARE(store_->settings().typ[5], 1);
+        QCOMPARE(store_->settings().typ[0], 0);
         QVERIFY(!status().isEmpty());
     }
 
@@ -301,16 +306,16 @@ private slots:
         window_->set_count_text("7");
         window_->set_length_text("12");
         QVERIFY(pick(box("cmbPosition"), " 3"));
-        const GenerationSettings before = settings_;
+        const GenerationSettings before = store_->settings();
         for (const char* name : {"cmbPnumb", "cmbLentgh", "cmbPosition", "cmbSymbol"}) {
             QComboBox* target = box(name);
             const QString text = target->currentText();
             scroll_over(target);
             QCOMPARE(target->currentText(), text);
         }
-        QCOMPARE(settings_.pnumb, before.pnumb);
-        QCOMPARE(settings_.lentgh, before.lentgh);
-        QCOMPARE(settings_.typ, before.typ);
+        QCOMPARE(store_->settings().pnumb, before.pnumb);
+        QCOMPARE(store_->settings().lentgh, before.lentgh);
+        QCOMPARE(store_->settings().typ, before.typ);
     }
 
     void typing_runs_no_handler_data() {
@@ -332,8 +337,8 @@ private slots:
         QFETCH(QString, typed);
         QVERIFY(pick(box("cmbLentgh"), "10"));
         QVERIFY(pick(box("cmbPosition"), " 1"));
-        settings_.typ[3] = 1;
-        const GenerationSettings before = settings_;
+        QVERIFY(store_->set_flag(3, true).accepted);
+        const GenerationSettings before = store_->settings();
         QComboBox* target = box(qPrintable(name));
         const QStringList items = items_of(target);
         const QString symbol_text = box("cmbSymbol")->currentText();
@@ -346,9 +351,9 @@ private slots:
         target->setEditText(typed);                                      // the program sets it
         QCOMPARE(target->currentText(), typed);
 
-        QCOMPARE(settings_.pnumb, before.pnumb);
-        QCOMPARE(settings_.lentgh, before.lentgh);
-        QCOMPARE(settings_.typ, before.typ);
+        QCOMPARE(store_->settings().pnumb, before.pnumb);
+        QCOMPARE(store_->settings().lentgh, before.lentgh);
+        QCOMPARE(store_->settings().typ, before.typ);
         QCOMPARE(items_of(target), items);
         if (name != "cmbSymbol") {
             QCOMPARE(box("cmbSymbol")->currentText(), symbol_text);
@@ -361,8 +366,8 @@ private slots:
         QCOMPARE(window_->count_text(), QStringLiteral("7"));
         QCOMPARE(window_->length_text(), QStringLiteral("12"));
         QCOMPARE(box("cmbPnumb")->currentText(), QStringLiteral("7"));
-        QCOMPARE(settings_.pnumb, 0);
-        QCOMPARE(settings_.lentgh, 0);
+        QCOMPARE(store_->settings().pnumb, 0);
+        QCOMPARE(store_->settings().lentgh, 0);
         // The items of the texts are selected, and the position list follows the length.
         QCOMPARE(box("cmbPnumb")->currentIndex(), 6);
         QCOMPARE(box("cmbLentgh")->currentIndex(), 6);
@@ -375,7 +380,7 @@ private slots:
         QCOMPARE(box("cmbPosition")->count(), 130);
         QVERIFY(pick(box("cmbPosition"), " 130"));
         QVERIFY(pick(box("cmbSymbol"), "Letter"));
-        QCOMPARE(settings_.typ[130], 1);
+        QCOMPARE(store_->settings().typ[130], 1);
         window_->fill_position_list(-3);
         QCOMPARE(box("cmbPosition")->count(), 0);
     }

@@ -111,8 +111,9 @@ private slots:
         QVERIFY(read_start_options({"tessaroll", "--help"}, "/opt").help);
         QVERIFY(read_start_options({"tessaroll", "-h"}, "/opt").help);
         QVERIFY(read_start_options({"tessaroll", "--version"}, "/opt").version);
+        // The program ships no option for tests.
         const StartOptions check = read_start_options({"tessaroll", "--test-generate"}, "/opt");
-        QVERIFY(check.test_generate && check.problem.isEmpty() && !check.dir_given);
+        QVERIFY(check.problem.contains(QStringLiteral("test-generate")));
     }
 };
 

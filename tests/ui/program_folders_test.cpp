@@ -15,9 +15,11 @@
 #include "ui/frmMain.h"
 #include "ui/message_box.h"
 #include "ui/program_folders.h"
+#include "window_test_support.h"
 
 using namespace tessaroll;
 using namespace tessaroll::ui;
+using namespace tessaroll::ui::test;
 
 namespace {
 
@@ -26,6 +28,16 @@ void write_file(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
+}
+
+// A box of the settings window, which the main window creates hidden on first use.
+QComboBox* settings_box(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QStringLiteral("frmSettings")) {
+            return w->findChild<QComboBox*>(QString::fromLatin1(name));
+        }
+    }
+    return nullptr;
 }
 
 QString from_path(const std::filesystem::path& p) {
@@ -86,36 +98,42 @@ private slots:
         write_file(bin + QStringLiteral("/pattern.tq"), " 3  2 \r\n 1 \r\n 0 \r\n");
 
         ProgramFolders f = find_program_folders(bin, {}, user);
-        QVERIFY(f.per_user);
-        QCOMPARE(f.files, user);
-        QCOMPARE(f.help, share);
-        QCOMPARE(f.pattern_from, bin);
+        QVERIFY(f.per_user());
+        QCOMPARE(to_qstring(f.files), user);
+        QCOMPARE(to_qstring(f.help), share);
+        QCOMPARE(to_qstring(f.pattern_from), bin);
         QVERIFY(files_folder_paragraph(f).contains(QStringLiteral("installed")));
         QVERIFY(files_folder_paragraph(f).contains(
             QDir::toNativeSeparators(bin + QStringLiteral("/pattern.tq"))));
 
-        // One run: the old settings are read, the list and the settings go to the user's folder.
-        create_files_folder(f);
+        // One run: the old settings are read, the list goes to the user's folder, and so do the
+        // settings once they change; the file beside the program is left as it was.
+        prepare_files_folder(f);
         {
             frmMain window(f, QDate(2024, 3, 1));
             QCOMPARE(window.generation_settings().pnumb, 3);
             window.findChild<QLineEdit*>(QStringLiteral("txtPpswd"))
                 ->setText(QStringLiteral("ann"));
             window.findChild<QPushButton*>(QStringLiteral("cmdGenerate"))->click();
+            QVERIFY(!QFileInfo::exists(user + QStringLiteral("/pattern.tq")));  // nothing changed
+            window.findChild<QPushButton*>(QStringLiteral("cmdSettings"))->click();
+            QVERIFY(pick(settings_box("cmbPnumb"), "5"));
             window.findChild<QAction*>(QStringLiteral("Exit"))->trigger();
         }
         QFile list(user + QStringLiteral("/output.txt"));
         QVERIFY(list.open(QIODevice::ReadOnly));
         QVERIFY(list.readAll().contains("Password 3= "));
-        for (const QString& folder : {user, bin}) {
-            QFile saved(folder + QStringLiteral("/pattern.tq"));  // bin's is left as it was
+        for (const auto& [folder, bytes] :
+             {std::pair{user, QByteArray(" 5  2 \r\n 1 \r\n 0 \r\n")},
+              std::pair{bin, QByteArray(" 3  2 \r\n 1 \r\n 0 \r\n")}}) {
+            QFile saved(folder + QStringLiteral("/pattern.tq"));
             QVERIFY(saved.open(QIODevice::ReadOnly));
-            QCOMPARE(saved.readAll(), QByteArray(" 3  2 \r\n 1 \r\n 0 \r\n"));
+            QCOMPARE(saved.readAll(), bytes);
         }
 
         // From now on the user's own file is read.
         f = find_program_folders(bin, {}, user);
-        QCOMPARE(f.pattern_from, user);
+        QCOMPARE(to_qstring(f.pattern_from), user);
         QVERIFY(!files_folder_paragraph(f).contains(QStringLiteral("beside the program")));
     }
 
@@ -129,20 +147,20 @@ private slots:
         QDir().mkpath(stick);
 
         ProgramFolders f = find_program_folders(program, {}, dir.filePath(QStringLiteral("u")));
-        QVERIFY(!f.per_user);
-        QCOMPARE(f.files, program);
-        QCOMPARE(f.pattern_from, program);
-        QCOMPARE(f.help, program);
+        QVERIFY(!f.per_user());
+        QCOMPARE(to_qstring(f.files), program);
+        QCOMPARE(to_qstring(f.pattern_from), program);
+        QCOMPARE(to_qstring(f.help), program);
         QVERIFY(files_folder_paragraph(f).contains(QStringLiteral("portable")));
 
         f = find_program_folders(program, stick, dir.filePath(QStringLiteral("u")));
-        QCOMPARE(f.files, stick);
-        QCOMPARE(f.help, program);
+        QCOMPARE(to_qstring(f.files), stick);
+        QCOMPARE(to_qstring(f.help), program);
         write_file(stick + QStringLiteral("/main.htm"), "<p>own guide</p>");
-        QCOMPARE(find_program_folders(program, stick, {}).help, stick);
+        QCOMPARE(to_qstring(find_program_folders(program, stick, {}).help), stick);
 
         // No help pages anywhere: the help window's error page names the program's folder.
-        QCOMPARE(find_program_folders(stick + QStringLiteral("/none"), {}, {}).help,
+        QCOMPARE(to_qstring(find_program_folders(stick + QStringLiteral("/none"), {}, {}).help),
                  stick + QStringLiteral("/none"));
     }
 
@@ -152,9 +170,8 @@ private slots:
         set_files_folder_paragraph({});
         QCOMPARE(fill_help_page(page), page);  // nothing to say: the page's own text stays
 
-        ProgramFolders f{QStringLiteral("/home/ann/.local/share/tessaroll"),
-                         QStringLiteral("/home/ann/.local/share/tessaroll"),
-                         QStringLiteral("/usr/share/tessaroll"), true};
+        ProgramFolders f{"/home/ann/.local/share/tessaroll", "/home/ann/.local/share/tessaroll",
+                         "/usr/share/tessaroll", FilesPlace::UserFolder};
         set_files_folder_paragraph(files_folder_paragraph(f));
         const QByteArray filled = fill_help_page(page);
         QVERIFY(!filled.contains("general text"));
@@ -176,14 +193,14 @@ private slots:
     void help_window_shows_the_folder_in_use() {
         QTemporaryDir dir;
         ProgramFolders f;
-        f.files = dir.filePath(QStringLiteral("data/tessaroll"));
+        f.files = to_path(dir.filePath(QStringLiteral("data/tessaroll")));
         f.pattern_from = f.files;
-        f.help = dir.filePath(QStringLiteral("share"));
-        f.per_user = true;
-        write_file(f.help + QStringLiteral("/about.htm"),
+        f.help = to_path(dir.filePath(QStringLiteral("share")));
+        f.place = FilesPlace::UserFolder;
+        write_file(to_qstring(f.help) + QStringLiteral("/about.htm"),
                    "<h1>About</h1><!--files-folder--><p>general</p><!--/files-folder-->");
         set_files_folder_paragraph(files_folder_paragraph(f));
-        create_files_folder(f);
+        prepare_files_folder(f);
         frmMain window(f, QDate(2024, 3, 1));
         window.findChild<QAction*>(QStringLiteral("About"))->trigger();
         QTextBrowser* browser = nullptr;
@@ -193,7 +210,7 @@ private slots:
             }
         }
         QVERIFY(browser != nullptr);
-        QTRY_VERIFY(browser->toPlainText().contains(QDir::toNativeSeparators(f.files)));
+        QTRY_VERIFY(browser->toPlainText().contains(QDir::toNativeSeparators(to_qstring(f.files))));
         QVERIFY(!browser->toPlainText().contains(QStringLiteral("general")));
         set_files_folder_paragraph({});
         window.findChild<QAction*>(QStringLiteral("Exit"))->trigger();
