@@ -1,0 +1,232 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/generate_command.h"
+
+#include <chrono>
+#include <iostream>
+#include <vector>
+
+#include "cli/cli_app.h"
+#include "cli/options.h"
+#include "cli/password_input.h"
+#include "engine/atomic_file.h"
+#include "engine/error.h"
+#include "engine/fingerprint.h"
+#include "engine/list_file.h"
+#include "engine/password_list.h"
+#include "session/limits.h"
+#include "session/list_flow.h"
+#include "session/settings_store.h"
+#include "settings/generation_settings.h"
+#include "settings/pattern_file.h"
+
+namespace tessaroll::cli {
+
+namespace {
+
+namespace chr = std::chrono;
+
+ListDate start_date(const GenerateOptions& o) {
+    if (o.date && (o.day || o.month || o.year)) {
+        throw UsageError{"--date cannot be combined with --day, --month or --year."};
+    }
+    if (o.date) {
+        return parse_iso_date("date", *o.date);
+    }
+    ListDate d = today();
+    if (o.day) {
+        d.day = option_number("day", *o.day);
+    }
+    if (o.month) {
+        d.month = option_number("month", *o.month);
+    }
+    if (o.year) {
+        d.year = option_number("year", *o.year);
+    }
+    return d;
+}
+
+chr::sys_days calendar_day(const ListDate& d, const std::string& what) {
+    const chr::year_month_day ymd{chr::year{d.year}, chr::month{static_cast<unsigned>(d.month)},
+                                  chr::day{static_cast<unsigned>(d.day)}};
+    if (d.month < 1 || d.day < 1 || !ymd.ok()) {
+        throw UsageError{what + " " + date_text(d.day, d.month, d.year) +
+                         " is not a calendar date; --until needs one."};
+    }
+    return chr::sys_days{ymd};
+}
+
+struct DayRange {
+    chr::sys_days from, to;
+};
+
+// The days of --until: from the start date to that date, at most kMaxUntilYears years.
+DayRange day_range(const GenerateOptions& o, const ListDate& first) {
+    if (o.output_dir) {
+        throw UsageError{"--until cannot be combined with --output-dir."};
+    }
+    const ListDate last = parse_iso_date("until", *o.until);
+    const DayRange range{calendar_day(first, "The start date"),
+                         calendar_day(last, "The --until date")};
+    if (range.to < range.from) {
+        throw UsageError{"--until " + *o.until + " lies before the start date."};
+    }
+    if (chr::year_month_day{range.from} + chr::years{kMaxUntilYears} <
+        chr::year_month_day{range.to}) {
+        const std::string years = std::to_string(kMaxUntilYears);
+        throw UsageError{"--until " + *o.until + " lies more than " + years +
+                         " years after the start date; print at most " + years +
+                         " years of lists at once."};
+    }
+    return range;
+}
+
+// The settings of the list: the options, over the pattern file's, over the defaults.
+GenerationSettings settings_from(const GenerateOptions& o) {
+    GenerationSettings s;
+    s.pnumb = kDefaultCount;
+    s.lentgh = kDefaultLength;
+    if (o.pattern_file) {
+        const PatternLoadResult r = load_pattern_file(*o.pattern_file, s);
+        if (r.status == PatternLoad::Absent) {
+            throw FileError("There is no pattern file " + shown_name(*o.pattern_file) +
+                            " (no ordinary file of that name). \"tessaroll-cli pattern set\" "
+                            "creates one.");
+        }
+        // A list from settings the file holds only in part is not what the user asked for.
+        if (r.status == PatternLoad::Incomplete) {
+            throw FileError(r.problem +
+                            " No list was computed; mend the file, or write it anew with "
+                            "\"tessaroll-cli pattern set --force\".");
+        }
+        if (!r.note.empty()) {
+            warn(r.note);
+        }
+    }
+    if (o.count) {
+        s.pnumb = option_number("count", *o.count);
+    }
+    if (o.length) {
+        s.lentgh = option_number("length", *o.length);
+    }
+    if (o.pattern) {
+        set_pattern_letters(s, pattern_option(*o.pattern));
+    }
+    // Refused here, before the personal password is asked for, with make_list's sentences.
+    const auto check = [&](bool in_range, const char* name, std::int16_t value,
+                           const std::string& sentence, bool from_option) {
+        if (in_range) {
+            return;
+        }
+        if (from_option) {
+            throw Refusal{option_refusal(name, value, sentence)};
+        }
+        throw Refusal{"The pattern file " + shown_name(*o.pattern_file) + " holds the " + name +
+                      " " + std::to_string(value) + ". " + sentence + " Give --" + name +
+                      ", or change the file with \"tessaroll-cli pattern set --" + name + " N\"."};
+    };
+    check(s.pnumb >= kMinCount && s.pnumb <= kMaxCount, "count", s.pnumb, count_refusal(s.pnumb),
+          o.count.has_value());
+    check(s.lentgh >= kMinLength && s.lentgh <= kMaxLength, "length", s.lentgh,
+          length_refusal(s.lentgh), o.length.has_value());
+    return s;
+}
+
+// Typed unseen, the password is checked by its fingerprint, the one the window shows.
+void show_fingerprint(const std::string& personal, CodePage code_page) {
+    try {
+        std::cerr << "Fingerprint of the personal password: "
+                  << fingerprint_words(password_fingerprint(to_code_page(personal, code_page)))
+                  << '\n';
+    } catch (const EngineError&) {
+        // Too long for a seed: the list says so.
+    }
+}
+
+}  // namespace
+
+CLI::App* add_generate_command(CLI::App& app, GenerateOptions& g) {
+    const std::string max_count = std::to_string(kMaxCount);
+    const std::string max_length = std::to_string(kMaxLength);
+    auto* gen = app.add_subcommand(
+        "generate",
+        "Print the password list of a date. The personal password is read from standard input.");
+    gen->add_option("--day", g.day, "Day of the month (default: today)");
+    gen->add_option("--month", g.month, "Month number (default: today)");
+    gen->add_option("--year", g.year, "Year (default: today)");
+    gen->add_option("--date", g.date, "The date as YYYY-MM-DD, instead of --day/--month/--year");
+    gen->add_option("--count", g.count,
+                    "Number of passwords (default: from --pattern-file, else " +
+                        std::to_string(kDefaultCount) + "; at most " + max_count + ")");
+    gen->add_option("--length", g.length,
+                    "Characters per password (default: from --pattern-file, else " +
+                        std::to_string(kDefaultLength) + "; at most " + max_length + ")");
+    gen->add_option("--pattern", g.pattern,
+                    "d (digit) or l (letter) for each position; positions beyond it are digits");
+    gen->add_option("--output-dir", g.output_dir, "Also write DIR/output.txt");
+    gen->add_option("--until", g.until,
+                    "Print one list per day from the date up to this date (YYYY-MM-DD), at most " +
+                        std::to_string(kMaxUntilYears) + " years later");
+    gen->add_flag("--fingerprint", g.fingerprint,
+                  "Print the fingerprint of the personal password on standard error (done anyway "
+                  "when it is typed at a terminal)");
+    gen->add_option("--pattern-file", g.pattern_file,
+                    "Take count, length and pattern from this pattern file (--count, --length and "
+                    "--pattern override it)");
+    gen->add_option("--code-page", g.code_page,
+                    "The Windows code page whose character codes the personal password has, and "
+                    "that of output.txt: " +
+                        known_code_pages_text() + " (default: the system's on Windows, else 1252)");
+    return gen;
+}
+
+int run_generate(const GenerateOptions& o) {
+    const CodePage code_page = code_page_in_force(o.code_page);
+    ListRequest request;
+    request.date = start_date(o);
+    request.settings = settings_from(o);
+    request.code_page = code_page;
+    std::optional<DayRange> range;
+    if (o.until) {
+        range = day_range(o, request.date);
+    }
+
+    request.personal = read_personal_password();
+    if (o.fingerprint || stdin_is_terminal()) {
+        show_fingerprint(request.personal, code_page);
+    }
+    // Users who count on a long personal password must know when its end changes nothing.
+    const std::string beyond = characters_beyond_seed_note(request.personal, code_page);
+    if (!beyond.empty()) {
+        std::cerr << beyond << '\n';
+    }
+    const Notifier notify = [](std::string_view message) { std::cerr << message << '\n'; };
+
+    if (!range) {
+        if (o.output_dir) {
+            request.output_folder = *o.output_dir;
+            request.timestamp = current_timestamp_text();
+        }
+        std::cout << list_text(make_list(request, notify));
+        return kExitOk;
+    }
+
+    int status = kExitOk;
+    for (chr::sys_days d = range->from; d <= range->to; d += chr::days{1}) {
+        const chr::year_month_day ymd{d};
+        request.date.day = static_cast<std::int16_t>(static_cast<unsigned>(ymd.day()));
+        request.date.month = static_cast<std::int16_t>(static_cast<unsigned>(ymd.month()));
+        request.date.year = static_cast<std::int16_t>(static_cast<int>(ymd.year()));
+        std::cout << "Date=" << date_text(request.date.day, request.date.month, request.date.year)
+                  << '\n';
+        try {
+            std::cout << list_text(make_list(request, notify));
+        } catch (const ListRefusal& e) {
+            std::cout << e.what() << '\n';
+            status = kExitRefused;
+        }
+        std::cout << '\n';
+    }
+    return status;
+}
+
+}  // namespace tessaroll::cli
