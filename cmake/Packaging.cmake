@@ -19,7 +19,13 @@ configure_file(${packaging}/${TESSAROLL_APP_ID}.metainfo.xml.in
                ${generated}/${TESSAROLL_APP_ID}.metainfo.xml @ONLY)
 configure_file(${packaging}/changelog.in ${generated}/changelog @ONLY)
 configure_file(${packaging}/man/tessaroll.1 ${generated}/tessaroll.1 @ONLY)
-configure_file(${packaging}/man/tessaroll-cli.1 ${generated}/tessaroll-cli.1 @ONLY)
+# The command line's manual page and completion name the limits, defaults and code pages, read
+# out of the C++ headers that define them.
+include(${PROJECT_SOURCE_DIR}/cmake/SharedConstants.cmake)
+tessaroll_read_shared_constants()
+configure_file(${packaging}/man/tessaroll-cli.1.in ${generated}/tessaroll-cli.1 @ONLY)
+configure_file(${packaging}/bash-completion/tessaroll-cli.in
+               ${generated}/bash-completion/tessaroll-cli @ONLY)
 
 # Manual pages and the changelog are installed compressed, without a time stamp in the gzip header.
 set(compressed)
@@ -45,7 +51,7 @@ foreach(size 16 22 24 32 48 64 128 256)
 endforeach()
 install(FILES ${generated}/tessaroll.1.gz ${generated}/tessaroll-cli.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${packaging}/bash-completion/tessaroll-cli
+install(FILES ${generated}/bash-completion/tessaroll-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${packaging}/copyright ${generated}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaroll)
