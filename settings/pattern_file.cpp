@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <system_error>
 #include <tuple>
@@ -30,12 +31,9 @@ public:
     explicit ByteSource(std::string_view bytes) : data_(bytes.data()), size_(bytes.size()) {}
     explicit ByteSource(std::FILE* file) : file_(file), data_(buffer_.data()) {}
 
-    int peek() {
-        if (pos_ == size_ && !refill()) {
-            return kEnd;
-        }
-        return static_cast<unsigned char>(data_[pos_]);
-    }
+    int peek() { return available(1) ? static_cast<unsigned char>(data_[pos_]) : kEnd; }
+    // The byte after the one peek() gives.
+    int peek_second() { return available(2) ? static_cast<unsigned char>(data_[pos_ + 1]) : kEnd; }
     int get() {
         const int c = peek();
         if (c != kEnd) {
@@ -47,17 +45,30 @@ public:
     int read_error() const { return read_error_; }
 
 private:
-    bool refill() {
+    // Whether n bytes are there to read, reading more from the file when it must.
+    bool available(std::size_t n) {
+        if (size_ - pos_ >= n) {
+            return true;
+        }
         if (file_ == nullptr || read_error_ != 0) {
             return false;
         }
-        errno = 0;
-        size_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        std::memmove(buffer_.data(), buffer_.data() + pos_, size_ - pos_);
+        size_ -= pos_;
         pos_ = 0;
-        if (size_ == 0 && std::ferror(file_) != 0) {
-            read_error_ = errno != 0 ? errno : EIO;
+        while (size_ < n) {
+            errno = 0;
+            const std::size_t got =
+                std::fread(buffer_.data() + size_, 1, buffer_.size() - size_, file_);
+            if (got == 0) {
+                if (std::ferror(file_) != 0) {
+                    read_error_ = errno != 0 ? errno : EIO;
+                }
+                return false;
+            }
+            size_ += got;
         }
-        return size_ > 0;
+        return true;
     }
 
     std::FILE* file_ = nullptr;
@@ -78,14 +89,26 @@ void skip_blanks(ByteSource& in) {
     }
 }
 
-// Consumes the rest of the current line and its line end (CR LF, LF or CR).
+// Consumes one line end: CR LF, LF, CR, or CR CR LF, which is what CR LF becomes when a file's
+// line ends are converted once more; read as two line ends it would shift every flag after it.
+void skip_line_end(ByteSource& in) {
+    if (in.get() != '\r') {
+        return;  // LF, or the end of the file
+    }
+    if (in.peek() == '\n') {
+        in.get();
+    } else if (in.peek() == '\r' && in.peek_second() == '\n') {
+        in.get();
+        in.get();
+    }
+}
+
+// Consumes the rest of the current line and its line end.
 void skip_line(ByteSource& in) {
     while (!in.at_end() && !is_line_end(in.peek())) {
         in.get();
     }
-    if (in.get() == '\r' && in.peek() == '\n') {
-        in.get();
-    }
+    skip_line_end(in);
 }
 
 // One flag line: whether it is a letter (exactly "1" with nothing but blanks around it), and
@@ -119,9 +142,7 @@ FlagLine read_flag_line(ByteSource& in) {
             other = true;  // any other character, a second digit, or "1 1"
         }
     }
-    if (in.get() == '\r' && in.peek() == '\n') {
-        in.get();
-    }
+    skip_line_end(in);
     line.letter = digit == '1' && !other;
     line.written_form = digit != 0 && !other;
     return line;
@@ -381,11 +402,14 @@ std::filesystem::path keep_backup_copy(const std::filesystem::path& file) {
     std::string bytes;
     std::array<char, 4096> chunk{};
     std::size_t n = 0;
+    errno = 0;
     while ((n = std::fread(chunk.data(), 1, chunk.size(), f.file.get())) > 0) {
         bytes.append(chunk.data(), n);
     }
+    // A read error ends the loop as the end of the file does; a copy of the part read would pass
+    // for the whole file.
     if (std::ferror(f.file.get()) != 0) {
-        const int err = errno;
+        const int err = errno != 0 ? errno : EIO;
         throw FileError("Could not keep a copy of " + quoted(file) + ": " + read_error_text(err) +
                         ".");
     }

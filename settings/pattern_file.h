@@ -21,7 +21,10 @@
 //     is named in a note, since the program never writes one. Every line to the end of the file is
 //     read, whatever the length says; lines beyond the length stay in the settings but are not
 //     written back.
-//   - Lines may end in CR LF, LF alone or CR alone; a last line without a line end counts.
+//   - Lines may end in CR LF, LF alone or CR alone; a last line without a line end counts. CR CR
+//     LF, what CR LF becomes when a file's line ends are converted once more, is one line end
+//     (a CR alone before a CR LF would otherwise make an empty line and shift the flags after
+//     it).
 // The load stops at the first error and keeps what it stored before it: an empty file, a file
 // that ends before both numbers, a number outside -32768 to 32767, a 131st flag line (flags 1 to
 // 130 are then kept), or a failure to read the file.

@@ -198,6 +198,38 @@ TEST_F(PatternFileTest, FlagLinesAreOneOnlyForATrimmedOne) {
     }
 }
 
+// The note names the first flag line within the length that is neither 0 nor 1, wherever it
+// stands, the last position included, and counts the others.
+TEST_F(PatternFileTest, TheNoteNamesOddFlagLinesWithinTheLengthOnly) {
+    const struct {
+        std::string bytes;
+        std::string note;  // a part of the note; empty: no note
+    } cases[] = {
+        {" 5  3 \r\n 1 \r\n 0 \r\n 2 \r\n", "line 4 holds \" 2 \""},
+        {" 5  3 \r\n1\r\n0\r\nx", "line 4 holds \"x\""},  // no line end after it
+        {" 5  3 \r\n1\r\n0\r\nx\r\ny\r\n", "line 4 holds \"x\" where a flag belongs"},
+        {" 5  3 \r\n1\r\n0\r\n\r\n", "line 4 is empty"},
+        {" 5  1 \r\nz\r\n", "line 2 holds \"z\""},
+        {" 5  130 \r\n" + flag_lines(129) + "x\r\n", "line 131 holds \"x\""},
+        {" 5  2 \r\n1\r\nx\r\n0\r\n", "line 3 holds \"x\""},
+        {" 5  3 \r\n1\r\n0\r\n1\r\nx\r\n", ""},     // past the length
+        {" 5  3 \r\r\n1\r\r\n0\r\r\n1\r\r\n", ""},  // line ends converted twice
+        {" 5  3 \r1\r\r1\r", "line 3 is empty"},
+    };
+    for (const auto& c : cases) {
+        write(c.bytes);
+        GenerationSettings s = marked();
+        const PatternLoadResult r = load_pattern_file(file_, s);
+        ASSERT_EQ(r.status, PatternLoad::Complete) << c.bytes << ": " << r.problem;
+        if (c.note.empty()) {
+            EXPECT_EQ(r.note, "") << c.bytes;
+        } else {
+            EXPECT_NE(r.note.find(c.note), std::string::npos) << c.bytes << ": " << r.note;
+            EXPECT_EQ(r.note.find("more line"), std::string::npos) << c.bytes << ": " << r.note;
+        }
+    }
+}
+
 TEST_F(PatternFileTest, ReadsTheLayoutsAHandEditedFileMayHave) {
     struct Case {
         std::string bytes;
@@ -222,6 +254,12 @@ TEST_F(PatternFileTest, ReadsTheLayoutsAHandEditedFileMayHave) {
         {"4 10 whatever 12\r\n1\r\n", 4, 10, {1}},  // text after the length is ignored
         {"4 10,\r\n1\r\n", 4, 10, {1}},
         {"1 2\r\n1\r\n1\r\n1\r\n1\r\n", 1, 2, {1, 1, 1, 1}},  // more flag lines than the length
+        // Line ends converted twice (CR CR LF) are one line end each; a CR alone is still one,
+        // so that an empty line among CR line ends stays a line.
+        {"4 3\r\r\n1\r\r\n0\r\r\n1\r\r\n", 4, 3, {1, 0, 1}},
+        {"4 3\r\r\n1\r\r\n0\r\r\n1", 4, 3, {1, 0, 1}},
+        {"4 3\r1\r\r1\r", 4, 3, {1, 0, 1}},
+        {"4 3\r\n1\r\r0\r\n1\r\n", 4, 3, {1, 0, 0, 1}},
     };
     for (const auto& c : cases) {
         write(c.bytes);
@@ -426,6 +464,30 @@ TEST_F(PatternFileTest, BackupCopyKeepsTheBytesOrRefusesWithTheReason) {
     EXPECT_EQ(read(), damaged);
 }
 
+#ifndef _WIN32
+// A file that opens but cannot be read: reading /proc/self/mem from its start fails with EIO.
+TEST_F(PatternFileTest, AReadErrorIsReportedNotTakenForTheEndOfTheFile) {
+    if (!fs::exists("/proc/self/mem")) {
+        GTEST_SKIP() << "no /proc/self/mem here";
+    }
+    fs::create_symlink("/proc/self/mem", file_);
+    try {
+        keep_backup_copy(file_);
+        ADD_FAILURE() << "a copy was kept of a file that could not be read";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find(file_.string()), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("Input/output error"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(fs::exists(backup_path_for(file_)));
+
+    GenerationSettings s = marked();
+    const PatternLoadResult r = load_pattern_file(file_, s);
+    EXPECT_EQ(r.status, PatternLoad::Incomplete);
+    EXPECT_NE(r.problem.find("Input/output error"), std::string::npos) << r.problem;
+    EXPECT_EQ(s.pnumb, 77);
+}
+#endif
+
 TEST_F(PatternFileTest, ReadingBytesInMemoryMatchesReadingTheFile) {
     const std::string bytes = "  8 ,12 junk\n1\r\n 1 \r0\r\n\t1";
     write(bytes);
@@ -443,6 +505,20 @@ TEST_F(PatternFileTest, ReadingBytesInMemoryMatchesReadingTheFile) {
     EXPECT_EQ(from_file.typ[3], 0);
     EXPECT_EQ(from_file.typ[4], 0);
     EXPECT_EQ(from_file.typ[5], 9);
+
+    // A CR CR LF line end that the file's reading buffer (4096 bytes) cuts at either place.
+    for (std::size_t pad = 4080; pad < 4100; ++pad) {
+        const std::string cut = "5 3 " + std::string(pad, 'x') + "\r\r\n1\r\r\n0\r\r\n1\r\r\n";
+        write(cut);
+        from_file = marked();
+        const PatternLoadResult r = load_pattern_file(file_, from_file);
+        EXPECT_EQ(r.status, PatternLoad::Complete) << pad << ": " << r.problem;
+        EXPECT_EQ(r.note, "") << pad;
+        EXPECT_EQ(from_file.typ[1], 1) << pad;
+        EXPECT_EQ(from_file.typ[2], 0) << pad;
+        EXPECT_EQ(from_file.typ[3], 1) << pad;
+        EXPECT_EQ(from_file.typ[4], 9) << pad;
+    }
 }
 
 }  // namespace
