@@ -161,9 +161,11 @@ fs::path pattern_file_to_read(const FilesFolder& f) {
     if (f.place != FilesPlace::UserFolder || f.old_folder.empty()) {
         return own;
     }
+    // Whatever stands at the name, a link to nothing included, and whatever keeps the name from
+    // being looked at: the user's file, not the old one, is the one to read or report.
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(own, ec))) {
-        return own;  // whatever it is: the user's file, not the old one, is the one to report
+    if (fs::symlink_status(own, ec).type() != fs::file_type::not_found) {
+        return own;
     }
     const fs::path old = f.old_folder / kPatternFileName;
     return fs::is_regular_file(old, ec) ? old : own;

@@ -56,7 +56,8 @@ FilesFolder choose_files_folder(const std::filesystem::path& program_folder,
                                 const std::filesystem::path& user_folder);
 
 // The pattern.tq to load: the one in f.folder, or for a user folder that holds none, the one in
-// f.old_folder when that folder has one.
+// f.old_folder when that folder has one. Anything at the name in the user folder, a link to
+// nothing included, counts as the user's file, and so does a name that cannot be looked at.
 std::filesystem::path pattern_file_to_read(const FilesFolder& f);
 
 // Creates folder and those of its parents that are missing, each readable, writable and

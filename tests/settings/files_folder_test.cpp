@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "engine/atomic_file.h"
 #include "settings/files_folder.h"
@@ -114,6 +116,34 @@ TEST_F(FilesFolderTest, AnInstalledCopyReadsThePatternFileBesideTheProgramUntilI
     fs::create_directories(user);
     put(user / "pattern.tq", " 6  9 \r\n");
     EXPECT_EQ(pattern_file_to_read(f), user / "pattern.tq");
+
+    // Whatever stands at the name in the user's folder is the user's, even a link to nothing or
+    // to a folder, a folder or a FIFO: the old file is not read in its place.
+    fs::remove(user / "pattern.tq");
+    const std::pair<const char*, std::function<void(const fs::path&)>> kinds[] = {
+        {"dangling link", [&](const fs::path& p) { fs::create_symlink(user / "nowhere", p); }},
+        {"link to a folder", [&](const fs::path& p) { fs::create_directory_symlink(user, p); }},
+        {"link to a link to nothing",
+         [&](const fs::path& p) {
+             fs::create_symlink(user / "nowhere", user / "link");
+             fs::create_symlink(user / "link", p);
+         }},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); }},
+        {"FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
+    };
+    for (const auto& [name, make] : kinds) {
+        make(user / "pattern.tq");
+        EXPECT_EQ(pattern_file_to_read(f), user / "pattern.tq") << name;
+        fs::remove(user / "pattern.tq");
+        fs::remove(user / "link");
+    }
+    EXPECT_EQ(pattern_file_to_read(f), bin / "pattern.tq");
+    // Nor when the user's folder cannot be searched: its file is then reported, not replaced.
+    fs::permissions(user, fs::perms::none);
+    fs::permissions(root_, fs::perms::others_exec | fs::perms::group_exec, fs::perm_options::add);
+    fs::permissions(root_ / "home", fs::perms::others_exec, fs::perm_options::add);
+    as_ordinary_user([&] { return pattern_file_to_read(f) == user / "pattern.tq"; });
+    fs::permissions(user, fs::perms::owner_all);
 
     // A portable copy reads its own, whatever lies elsewhere.
     const FilesFolder portable = choose_files_folder(user, {}, root_ / "other");
