@@ -4,50 +4,27 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVariant>
-#include <algorithm>
 
 #include "ui/form_layout.h"
+#include "ui/message_box.h"
 #include "ui/program_folders.h"
 
 namespace tessaroll::ui {
 
 namespace {
 
-constexpr int kNetworkTimeoutMs = 30000;
-
 QString error_page(const QUrl& address, const QString& reason) {
-    const QString advice =
-        address.isLocalFile() ? QStringLiteral(
-                                    "The help pages main.htm, about.htm and we-pay.htm belong in "
-                                    "the program's folder. Copy them there again, or install the "
-                                    "program again, then choose the page again from the Help menu.")
-                              : QStringLiteral(
-                                    "Check the address and your internet connection, then choose "
-                                    "the page again from the Help menu.");
     return QStringLiteral(
                "<html><head><title>Page not available</title></head><body>"
                "<h2>This page cannot be shown</h2>"
                "<p>The address <b>%1</b> could not be opened.</p>"
-               "<p>Reason: %2</p><p>%3</p></body></html>")
-        .arg(address.toDisplayString().toHtmlEscaped(), reason.toHtmlEscaped(),
-             advice.toHtmlEscaped());
-}
-
-QString loading_page(const QUrl& address) {
-    return QStringLiteral("<html><body><p>Opening <b>%1</b> ...</p></body></html>")
-        .arg(address.toDisplayString().toHtmlEscaped());
-}
-
-bool is_web(const QUrl& url) {
-    const QString scheme = url.scheme().toLower();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+               "<p>Reason: %2</p><p>The help pages main.htm, about.htm and we-pay.htm belong in "
+               "the program's folder. Copy them there again, or install the program again, then "
+               "choose the page again from the Help menu.</p></body></html>")
+        .arg(address.toDisplayString().toHtmlEscaped(), reason.toHtmlEscaped());
 }
 
 bool is_page(int type) {
@@ -55,30 +32,41 @@ bool is_page(int type) {
            type == QTextDocument::MarkdownResource;
 }
 
-// A QTextBrowser that also takes pages and images from the web. Web resources are fetched in
-// the background; until a page has arrived the browser shows a short "Opening" page, and when
-// it arrives the browser reloads the same history entry, so Back and Forward see one entry per
-// page whether it is local or on the web.
+// The window shows help pages only: .htm files, local or (with no scheme) found by the browser.
+// Web addresses, folders and every other file go to the program the system has for them.
+bool is_help_page(const QUrl& url) {
+    if (!url.isLocalFile() && !url.scheme().isEmpty()) {
+        return false;
+    }
+    const QFileInfo file(url.isLocalFile() ? url.toLocalFile() : url.path());
+    const QString suffix = file.suffix().toLower();
+    return (suffix == QLatin1String("htm") || suffix == QLatin1String("html")) && !file.isDir();
+}
+
+// Hands url to the web browser or the file manager, and says so when the system has none.
+void open_outside(QWidget* parent, const QUrl& url) {
+    if (QDesktopServices::openUrl(url)) {
+        return;
+    }
+    show_message(parent, url.isLocalFile()
+                             ? QStringLiteral("%1 could not be opened, because the system has no "
+                                              "program set to open it. Open it in your file "
+                                              "manager by hand.")
+                                   .arg(QDir::toNativeSeparators(url.toLocalFile()))
+                             : QStringLiteral("The address %1 could not be opened, because the "
+                                              "system has no web browser set for it. Copy the "
+                                              "address into your web browser.")
+                                   .arg(url.toDisplayString()));
+}
+
+// A QTextBrowser that fills the About page's files folder paragraph into the local pages and
+// shows an error page in place of a page it cannot read.
 class HelpBrowser final : public QTextBrowser {
 public:
-    explicit HelpBrowser(QWidget* parent) : QTextBrowser(parent), network_(this) {}
-
-    // Replies still under way must not report to a browser that is going away.
-    ~HelpBrowser() override {
-        const auto replies = network_.findChildren<QNetworkReply*>();
-        for (QNetworkReply* reply : replies) {
-            QObject::disconnect(reply, nullptr, this, nullptr);
-        }
-    }
+    explicit HelpBrowser(QWidget* parent) : QTextBrowser(parent) {}
 
     QVariant loadResource(int type, const QUrl& name) override {
         const QUrl url = name.adjusted(QUrl::RemoveFragment);
-        if (is_page(type)) {
-            page_ = url;
-        }
-        if (is_web(url)) {
-            return load_web(type, url);
-        }
         if (is_page(type) && url.isLocalFile()) {
             QFile file(url.toLocalFile());
             if (!file.open(QIODevice::ReadOnly)) {
@@ -92,72 +80,6 @@ public:
         }
         return loaded;
     }
-
-private:
-    enum class State { Pending, Done, Failed };
-    struct Entry {
-        State state = State::Pending;
-        QByteArray data;
-        QString reason;
-    };
-
-    QVariant load_web(int type, const QUrl& url) {
-        auto it = cache_.find(url);
-        if (it == cache_.end()) {
-            fetch(url, is_page(type));
-            return is_page(type) ? QVariant(loading_page(url)) : QVariant();
-        }
-        switch (it->state) {
-            case State::Pending:
-                return is_page(type) ? QVariant(loading_page(url)) : QVariant();
-            case State::Done:
-                return it->data;
-            case State::Failed:
-                if (is_page(type)) {
-                    // Shown once; going to the page again tries the address again.
-                    const QString page = error_page(url, it->reason);
-                    cache_.erase(it);
-                    return page;
-                }
-                return {};
-        }
-        return {};
-    }
-
-    void fetch(const QUrl& url, bool page) {
-        cache_.insert(url, Entry{});
-        QNetworkRequest request(url);
-        request.setTransferTimeout(kNetworkTimeoutMs);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                             QNetworkRequest::NoLessSafeRedirectPolicy);
-        QNetworkReply* reply = network_.get(request);
-        connect(reply, &QNetworkReply::finished, this, [this, reply, url, page] {
-            reply->deleteLater();
-            auto it = cache_.find(url);
-            if (it == cache_.end()) {
-                return;
-            }
-            if (reply->error() == QNetworkReply::NoError) {
-                it->state = State::Done;
-                it->data = reply->readAll();
-            } else {
-                it->state = State::Failed;
-                it->reason = reply->errorString();
-            }
-            const bool pending = std::any_of(cache_.cbegin(), cache_.cend(), [](const Entry& e) {
-                return e.state == State::Pending;
-            });
-            // Show what has arrived: the page itself, or the page shown once its last image
-            // is in.
-            if (page_ == url || (!page && !pending)) {
-                reload();
-            }
-        });
-    }
-
-    QNetworkAccessManager network_;
-    QHash<QUrl, Entry> cache_;
-    QUrl page_;  // the page last loaded, without its fragment
 };
 
 }  // namespace
@@ -188,15 +110,14 @@ frmHelp::frmHelp() {
     connect(cmdBack, &QPushButton::clicked, this, &frmHelp::cmdBack_Click);
     connect(cmdForward, &QPushButton::clicked, this, &frmHelp::cmdForward_Click);
 
-    // Links to pages open in the browser; links it cannot show (mail addresses, a folder and
-    // the like) go to the program the system has for them.
+    // Links to help pages open in the browser; the rest (web addresses, the files folder, mail
+    // addresses) go to the program the system has for them.
     WebBrowser1->setOpenLinks(false);
     connect(WebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
-        const bool folder = link.isLocalFile() && QFileInfo(link.toLocalFile()).isDir();
-        if (!folder && (link.isLocalFile() || is_web(link) || link.scheme().isEmpty())) {
+        if (is_help_page(link)) {
             WebBrowser1->setSource(link);
         } else {
-            QDesktopServices::openUrl(link);
+            open_outside(this, link);
         }
     });
 }
@@ -205,8 +126,12 @@ void frmHelp::navigate(const QUrl& page) {
     if (!page.isValid()) {
         return;
     }
+    if (!is_help_page(page)) {
+        open_outside(this, page);
+        return;
+    }
     // The browser ignores a request for the page it shows; asked for it again, the user wants it
-    // read again (a missing page put back, a web page that failed).
+    // read again (a missing page put back).
     if (page == WebBrowser1->source()) {
         WebBrowser1->reload();
         return;
@@ -233,6 +158,10 @@ QUrl we_pay_page(const QString& folder) {
 }
 
 void show_help_page(QPointer<frmHelp>& slot, const QString& caption, const QUrl& page) {
+    if (!is_help_page(page)) {
+        open_outside(slot.data(), page);
+        return;
+    }
     if (slot.isNull()) {
         slot = new frmHelp();
     }

@@ -1,79 +1,31 @@
 // The help window opened from the main window's Help menu: captions, one window with one
-// history, Back and Forward across local and web pages, error pages, and the shipped pages.
+// history, Back and Forward across the local pages, error pages, links that leave the window for
+// the web browser or the file manager, and the shipped pages.
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QHash>
-#include <QImage>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "ui/frmHelp.h"
 #include "ui/frmMain.h"
 #include "ui/message_box.h"
+#include "ui/program_folders.h"
 
 using namespace tessaroll::ui;
 
 namespace {
-
-// A web server on 127.0.0.1 that answers GET requests from a table of pages; every other path
-// gets 404. Counts the requests per path.
-class PageServer : public QObject {
-public:
-    // The first failures requests of each path answer 503, as a server that is busy.
-    explicit PageServer(QHash<QString, QByteArray> pages, int failures = 0)
-        : pages_(std::move(pages)), failures_(failures) {
-        connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = server_.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-
-    bool listen() { return server_.listen(QHostAddress::LocalHost); }
-    QUrl url(const QString& path) const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
-    }
-    int requests(const QString& path) const { return requests_.value(path); }
-
-private:
-    void answer(QTcpSocket* socket) {
-        QByteArray& request = buffers_[socket];
-        request += socket->readAll();
-        if (!request.contains("\r\n\r\n")) {
-            return;
-        }
-        const QString path = QString::fromLatin1(request.split(' ').value(1));
-        buffers_.remove(socket);
-        const bool busy = ++requests_[path] <= failures_;
-        const bool found = pages_.contains(path) && !busy;
-        const QByteArray body = found ? pages_.value(path) : QByteArray("<p>Not here</p>");
-        socket->write((found  ? "HTTP/1.1 200 OK\r\n"
-                       : busy ? "HTTP/1.1 503 Service Unavailable\r\n"
-                              : "HTTP/1.1 404 Not Found\r\n") +
-                      QByteArray("Content-Type: text/html\r\nContent-Length: ") +
-                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer server_;
-    QHash<QString, QByteArray> pages_;
-    QHash<QTcpSocket*, QByteArray> buffers_;
-    QHash<QString, int> requests_;
-    int failures_;
-};
 
 void write_page(const QString& path, const QString& body) {
     QFile file(path);
@@ -91,6 +43,41 @@ std::vector<frmHelp*> open_help_windows() {
         }
     }
     return found;
+}
+
+// Takes the addresses QDesktopServices::openUrl is given for the schemes it is set for.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    explicit UrlCatcher(const QStringList& schemes) : schemes_(schemes) {
+        for (const QString& scheme : schemes_) {
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+        }
+    }
+    ~UrlCatcher() override {
+        for (const QString& scheme : schemes_) {
+            QDesktopServices::unsetUrlHandler(scheme);
+        }
+    }
+
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.push_back(url); }
+
+private:
+    QStringList schemes_;
+};
+
+// Clicks the middle of the first character of text in the browser, as a user clicks a link.
+void click_text(QTextBrowser* browser, const QString& text) {
+    const QTextCursor found = browser->document()->find(text);
+    QVERIFY2(!found.isNull(), qPrintable(text));
+    QTextCursor inside(browser->document());
+    inside.setPosition(found.selectionStart() + 1);
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {},
+                      browser->cursorRect(inside).center());
 }
 
 }  // namespace
@@ -270,110 +257,110 @@ private slots:
         QVERIFY(!browser(window)->isBackwardAvailable());  // still one page in the history
     }
 
-    // A web page that failed is asked for again when it is chosen again.
-    void a_web_page_that_failed_is_fetched_again() {
-        PageServer server({{QStringLiteral("/busy.htm"), "<html><body>Busy page</body></html>"}},
-                          1);
-        QVERIFY(server.listen());
-        trigger("About");
-        frmHelp* window = help_window();
-        QVERIFY(window != nullptr);
-        const QUrl page = server.url(QStringLiteral("/busy.htm"));
-        window->navigate(page);
-        QTRY_VERIFY(browser(window)->toPlainText().contains(QStringLiteral("cannot be shown")));
-        window->navigate(page);
-        QTRY_VERIFY(browser(window)->toPlainText().contains(QStringLiteral("Busy page")));
-        QCOMPARE(server.requests(QStringLiteral("/busy.htm")), 2);
+    // A click on a link in a help page: web addresses and the files folder go to the program
+    // the system has for them and leave the page as it is; other help pages open in the window.
+    void link_clicks_data() {
+        QTest::addColumn<QString>("link");     // the link, as the page holds it
+        QTest::addColumn<QString>("click");    // the link's text
+        QTest::addColumn<QString>("folder");   // a folder to make before the click, if any
+        QTest::addColumn<QUrl>("opened");      // what the system is asked to open, if anything
+        QTest::addColumn<QString>("shown");    // what the window shows after the click
+        QTest::addColumn<QString>("message");  // part of the message box shown, if any
+
+        const QUrl news(QStringLiteral("https://tessaroll.invalid/news.htm?from=help#top"));
+        QTest::newRow("https link")
+            << QStringLiteral("<a href=\"%1\">news</a>").arg(news.toString())
+            << QStringLiteral("news") << QString() << news << QStringLiteral("Guide page")
+            << QString();
+        // No handler is set for http: the system has no browser, and the user is told.
+        QTest::newRow("http link, no browser")
+            << QStringLiteral("<a href=\"http://tessaroll.invalid/\">site</a>")
+            << QStringLiteral("site") << QString() << QUrl() << QStringLiteral("Guide page")
+            << QStringLiteral("http://tessaroll.invalid/");
+
+        // The About page's paragraph on the files folder, with its link to the folder.
+        for (const auto& [row, name, made] :
+             {std::tuple{"files folder", "files of ü & Co", true},
+              std::tuple{"files folder not made yet", "later", false}}) {
+            const QString folder = dir_.path() + QLatin1Char('/') + QString::fromUtf8(name);
+            tessaroll::ProgramFolders folders;
+            folders.files = folders.pattern_from = to_path(folder);
+            QTest::newRow(row) << files_folder_paragraph(folders)
+                               << QDir::toNativeSeparators(folder) << (made ? folder : QString())
+                               << QUrl::fromLocalFile(folder) << QStringLiteral("Guide page")
+                               << QString();
+        }
+
+        QTest::newRow("help page") << QStringLiteral("<a href=\"about.htm\">about link</a>")
+                                   << QStringLiteral("about link") << QString() << QUrl()
+                                   << QStringLiteral("About page") << QString();
+        QTest::newRow("missing help page")
+            << QStringLiteral("<a href=\"gone.htm\">gone link</a>") << QStringLiteral("gone link")
+            << QString() << QUrl() << QStringLiteral("cannot be shown") << QString();
     }
 
-    // Web pages are shown in the same browser and history as the local pages; a page that
-    // has been shown comes back from Back and Forward without being fetched again.
-    void web_pages_share_the_history() {
-        QImage dot(4, 4, QImage::Format_RGB32);
-        dot.fill(Qt::red);
-        QByteArray png;
-        QBuffer png_buffer(&png);
-        QVERIFY(png_buffer.open(QIODevice::WriteOnly) && dot.save(&png_buffer, "PNG"));
-        PageServer server({
-            {QStringLiteral("/first.htm"),
-             "<html><body><h1>First web page</h1><img src=\"dot.png\">"
-             "<a href=\"second.htm\">on</a></body></html>"},
-            {QStringLiteral("/dot.png"), png},
-            {QStringLiteral("/second.htm"), "<html><body><h1>Second web page</h1></body></html>"},
-        });
-        QVERIFY(server.listen());
+    void link_clicks() {
+        QFETCH(QString, link);
+        QFETCH(QString, click);
+        QFETCH(QString, folder);
+        QFETCH(QUrl, opened);
+        QFETCH(QString, shown);
+        QFETCH(QString, message);
+        QVERIFY(folder.isEmpty() || QDir().mkpath(folder));
 
+        write_page(folder_ + QStringLiteral("/main.htm"),
+                   QStringLiteral("<h1>Guide page</h1><p>%1</p>").arg(link));
+        const UrlCatcher system({QStringLiteral("https"), QStringLiteral("file")});
         trigger("UserGuide");
         frmHelp* window = help_window();
         QVERIFY(window != nullptr);
         QTextBrowser* b = browser(window);
+        const QUrl guide = b->source();
+        const QString guide_text = b->toPlainText();
 
-        window->navigate(server.url(QStringLiteral("/first.htm")));
-        QTRY_VERIFY(b->toPlainText().contains(QStringLiteral("First web page")));
-        QCOMPARE(window->windowTitle(), QStringLiteral("User Guide"));
-        // The page asks for its image from the same server and shows it once it is in.
-        QTRY_COMPARE(server.requests(QStringLiteral("/dot.png")), 1);
-        const QUrl dot_url = server.url(QStringLiteral("/dot.png"));
-        QTRY_VERIFY(b->document()->resource(QTextDocument::ImageResource, dot_url).isValid());
+        click_text(b, click);
+        QCOMPARE(system.opened, opened.isEmpty() ? QList<QUrl>{} : QList{opened});
+        QVERIFY2(b->toPlainText().contains(shown), qPrintable(b->toPlainText()));
+        const bool moved = shown != QStringLiteral("Guide page");
+        QCOMPARE(b->isBackwardAvailable(), moved);
+        if (moved) {
+            press(window, "cmdBack");
+        }
+        QCOMPARE(b->source(), guide);
+        QCOMPARE(b->toPlainText(), guide_text);
 
-        // A click on the page's relative link.
-        const QTextCursor link = b->document()->find(QStringLiteral("on"));
-        QVERIFY(!link.isNull());
-        QTextCursor inside(b->document());
-        inside.setPosition(link.selectionStart() + 1);
-        QTest::mouseClick(b->viewport(), Qt::LeftButton, {}, b->cursorRect(inside).center());
-        QTRY_VERIFY(b->toPlainText().contains(QStringLiteral("Second web page")));
-        QCOMPARE(b->source(), server.url(QStringLiteral("/second.htm")));
-
-        press(window, "cmdBack");
-        QTRY_VERIFY(b->toPlainText().contains(QStringLiteral("First web page")));
-        press(window, "cmdBack");
-        QVERIFY(b->toPlainText().contains(QStringLiteral("Guide page")));
-        QVERIFY(!b->isBackwardAvailable());
-        press(window, "cmdForward");
-        QTRY_VERIFY(b->toPlainText().contains(QStringLiteral("First web page")));
-        press(window, "cmdForward");
-        QTRY_VERIFY(b->toPlainText().contains(QStringLiteral("Second web page")));
-        QVERIFY(!b->isForwardAvailable());
-        QCOMPARE(server.requests(QStringLiteral("/first.htm")), 1);
-        QCOMPARE(server.requests(QStringLiteral("/second.htm")), 1);
+        QCOMPARE(messages_.size(), std::size_t{message.isEmpty() ? 0U : 1U});
+        if (!message.isEmpty()) {
+            QVERIFY2(messages_.front().contains(message), qPrintable(messages_.front()));
+            messages_.clear();
+        }
     }
 
-    // A web page that cannot be had shows an error page with the address and the reason, in
-    // place of the page and in its history entry.
-    void unreachable_web_pages_show_an_error_page() {
-        PageServer server({});
-        QVERIFY(server.listen());
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const QUrl refused(QStringLiteral("http://127.0.0.1:%1/page.htm").arg(closed.serverPort()));
-        closed.close();
+    // A web address given to the help window, by a Help menu entry or otherwise, goes to the web
+    // browser: no window opens for it, and an open one keeps its page and history.
+    void web_addresses_given_to_the_window_go_to_the_browser() {
+        const UrlCatcher system({QStringLiteral("https")});
+        const QUrl site(QStringLiteral("https://tessaroll.invalid/we-pay.htm"));
+        QPointer<frmHelp> slot;
+        const auto close = qScopeGuard([&slot] {
+            if (slot) {
+                slot->close();
+            }
+        });
+        show_help_page(slot, QStringLiteral("About"), site);
+        QVERIFY(slot.isNull());
+        QVERIFY(open_help_windows().empty());
+        QCOMPARE(system.opened, QList{site});
 
-        trigger("About");
+        trigger("UserGuide");
         frmHelp* window = help_window();
         QVERIFY(window != nullptr);
-        QTextBrowser* b = browser(window);
-
-        const QUrl missing = server.url(QStringLiteral("/gone.htm"));
-        window->navigate(missing);
-        QTRY_VERIFY(b->toPlainText().contains(QStringLiteral("cannot be shown")));
-        QVERIFY(b->toPlainText().contains(missing.toString()));
-        QVERIFY2(b->toPlainText().contains(QStringLiteral("Not Found")),
-                 qPrintable(b->toPlainText()));
-
-        window->navigate(refused);
-        QTRY_VERIFY(b->toPlainText().contains(QStringLiteral("cannot be shown")));
-        QVERIFY(b->toPlainText().contains(refused.toString()));
-        QVERIFY2(b->toPlainText().contains(QStringLiteral("refused"), Qt::CaseInsensitive),
-                 qPrintable(b->toPlainText()));
-
-        // Back tries the missing page again and shows its error page again.
-        press(window, "cmdBack");
-        QTRY_VERIFY(b->toPlainText().contains(QStringLiteral("Not Found")));
-        QVERIFY(b->toPlainText().contains(missing.toString()));
-        press(window, "cmdBack");
-        QVERIFY(b->toPlainText().contains(QStringLiteral("About page")));
-        QCOMPARE(window->windowTitle(), QStringLiteral("About"));
+        const QUrl guide = browser(window)->source();
+        window->navigate(site);
+        QCOMPARE(system.opened, (QList{site, site}));
+        QCOMPARE(browser(window)->source(), guide);
+        QVERIFY(browser(window)->toPlainText().contains(QStringLiteral("Guide page")));
+        QVERIFY(!browser(window)->isBackwardAvailable());
     }
 
     // The pages the program ships sit next to the executable, open without an error page and
