@@ -114,8 +114,9 @@ locate_dll() {
     return 1
 }
 
-# The plugins Qt loads at run time, by their folder under Qt's plugins/. No TLS backend: every
-# page the help window shows is one of the zip's own.
+# The plugins Qt loads at run time, by their folder under Qt's plugins/. No TLS backend and no
+# Qt6Network.dll: the help window shows only the zip's own pages and hands web addresses to the
+# web browser.
 plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 
 cp "$build/ui/tessaroll.exe" "$cli_exe" "$build"/ui/*.htm "$stage/"
