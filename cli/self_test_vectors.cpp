@@ -472,6 +472,8 @@ constexpr char kText[] =
     "{\"personal\": \"\\u000b\", \"day\": 7, \"month\": 12, \"year\": 2026, \"count\": 6, \"length\": 12, \"pattern\": \"\", \"passwords\": [\"001249125901\", \"367590001249\", \"583759137583\", \"012484748374\", \"248375823749\", \"837591137583\"], \"messages\": 0}\n"
     "{\"personal\": \"\\u000b\\u000b\", \"day\": 1, \"month\": 3, \"year\": 2004, \"count\": 4, \"length\": 10, \"pattern\": \"llllllllll\", \"passwords\": [\"ysvufmqqqw\", \"cplhcpljxd\", \"etihcpzgbt\", \"svohxaxsby\"], \"messages\": 0}\n"
     "{\"personal\": \"\\u0001\", \"day\": 15, \"month\": 6, \"year\": 2006, \"count\": 4, \"length\": 10, \"pattern\": \"\", \"passwords\": [\"8375824836\", \"2582590012\", \"7674837482\", \"4837583667\"], \"messages\": 0}\n"
+    "{\"personal\": \"nd\", \"day\": 3, \"month\": 1, \"year\": 2002, \"count\": 4, \"length\": 10, \"pattern\": \"dddddddddd\", \"passwords\": [\"6667483675\", \"5911375913\", \"2590136748\", \"0001136666\"], \"messages\": 0}\n"
+    "{\"personal\": \"nd\", \"day\": 17, \"month\": 2, \"year\": 2002, \"count\": 6, \"length\": 12, \"pattern\": \"ddllddllddll\", \"passwords\": [\"66lh83jz59qq\", \"48pl67sb13kk\", \"91yp75mw01oh\", \"75mw12sv24nr\", \"47sc36zd91uf\", \"59to67fm00ey\"], \"messages\": 0}\n"
     ;
 // clang-format on
 
