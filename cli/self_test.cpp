@@ -109,9 +109,17 @@ std::vector<ReferenceVector> parse_reference_vectors(std::string_view json_lines
     return all;
 }
 
-bool run_self_test(std::ostream& out, std::ostream& err) {
-    const std::vector<ReferenceVector> vectors =
-        parse_reference_vectors(built_in_reference_vectors());
+bool run_self_test(std::string_view json_lines, std::ostream& out, std::ostream& err) {
+    std::vector<ReferenceVector> vectors;
+    try {
+        vectors = parse_reference_vectors(json_lines);
+    } catch (const std::runtime_error& e) {
+        err << e.what() << '\n';
+    }
+    if (vectors.empty()) {
+        out << "No reference vectors could be read, so this build was not checked.\n";
+        return false;
+    }
     std::size_t agreed = 0;
     for (const ReferenceVector& v : vectors) {
         if (agrees(v)) {
@@ -127,6 +135,10 @@ bool run_self_test(std::ostream& out, std::ostream& err) {
         out << "This build computes different lists; do not rely on it.\n";
     }
     return agreed == vectors.size();
+}
+
+bool run_self_test(std::ostream& out, std::ostream& err) {
+    return run_self_test(built_in_reference_vectors(), out, err);
 }
 
 #ifdef _WIN32

@@ -37,7 +37,12 @@ std::vector<ReferenceVector> parse_reference_vectors(std::string_view json_lines
 // tests/data/engine.jsonl).
 std::string_view built_in_reference_vectors();
 
-// Computes every built-in vector and reports how many agree; true when all do.
+// Computes every vector of the JSON Lines text and reports how many agree on out, and each one
+// that differs, by its line, on err; true when all do. Text that cannot be read, or holds no
+// vector, checks nothing: it is reported and gives false.
+bool run_self_test(std::string_view json_lines, std::ostream& out, std::ostream& err);
+
+// The same for the built-in vectors.
 bool run_self_test(std::ostream& out, std::ostream& err);
 
 // Windows: compares the code-page tables, for each of the ten code pages and every UTF-16 unit,
