@@ -91,24 +91,27 @@ void skip_blanks(ByteSource& in) {
 
 // Consumes one line end: CR LF, LF, CR, or CR CR LF, which is what CR LF becomes when a file's
 // line ends are converted once more; read as two line ends it would shift every flag after it.
-void skip_line_end(ByteSource& in) {
+// Returns whether it was CR CR LF.
+bool skip_line_end(ByteSource& in) {
     if (in.get() != '\r') {
-        return;  // LF, or the end of the file
+        return false;  // LF, or the end of the file
     }
     if (in.peek() == '\n') {
         in.get();
     } else if (in.peek() == '\r' && in.peek_second() == '\n') {
         in.get();
         in.get();
+        return true;
     }
+    return false;
 }
 
-// Consumes the rest of the current line and its line end.
-void skip_line(ByteSource& in) {
+// Consumes the rest of the current line and its line end; returns whether that was CR CR LF.
+bool skip_line(ByteSource& in) {
     while (!in.at_end() && !is_line_end(in.peek())) {
         in.get();
     }
-    skip_line_end(in);
+    return skip_line_end(in);
 }
 
 // One flag line: whether it is a letter (exactly "1" with nothing but blanks around it), and
@@ -117,6 +120,7 @@ void skip_line(ByteSource& in) {
 struct FlagLine {
     bool letter = false;
     bool written_form = false;
+    bool doubled_end = false;  // the line ended in CR CR LF
     std::string text;
 };
 
@@ -142,7 +146,7 @@ FlagLine read_flag_line(ByteSource& in) {
             other = true;  // any other character, a second digit, or "1 1"
         }
     }
-    skip_line_end(in);
+    line.doubled_end = skip_line_end(in);
     line.letter = digit == '1' && !other;
     line.written_form = digit != 0 && !other;
     return line;
@@ -271,7 +275,8 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
     if (!problem.empty()) {
         return stopped(std::move(problem));
     }
-    skip_line(in);  // anything after the length is ignored
+    // Anything after the length is ignored.
+    std::size_t first_doubled = skip_line(in) ? 1 : 0;  // the first line ending in CR CR LF
 
     std::size_t k = 1;
     std::size_t odd_lines = 0;  // flag lines within the length that are neither 0 nor 1
@@ -285,6 +290,9 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
         }
         const FlagLine line = read_flag_line(in);
         settings.typ[k] = line.letter ? 1 : 0;
+        if (line.doubled_end && first_doubled == 0) {
+            first_doubled = k + 1;
+        }
         if (!line.written_form && static_cast<std::int32_t>(k) <= settings.lentgh) {
             if (odd_lines++ == 0) {
                 first_odd = "line " + std::to_string(k + 1) +
@@ -298,10 +306,15 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
                        "); the count, the length and the flags before it were loaded.");
     }
     PatternLoadResult loaded{PatternLoad::Complete, {}, {}};
+    if (first_doubled != 0) {
+        loaded.note = quoted(file) + ", line " + std::to_string(first_doubled) +
+                      " ends in CR CR LF, as lines do whose line ends were converted twice; each "
+                      "such line end was read as one.";
+    }
     if (odd_lines > 0) {
-        loaded.note = quoted(file) + ", " + first_odd +
-                      " where a flag belongs (0 for a digit, 1 for a letter); it was read as 0, "
-                      "a digit.";
+        loaded.note += (loaded.note.empty() ? "" : " ") + quoted(file) + ", " + first_odd +
+                       " where a flag belongs (0 for a digit, 1 for a letter); it was read as 0, "
+                       "a digit.";
         if (odd_lines > 1) {
             loaded.note +=
                 " " + std::to_string(odd_lines - 1) +

@@ -24,7 +24,7 @@
 //   - Lines may end in CR LF, LF alone or CR alone; a last line without a line end counts. CR CR
 //     LF, what CR LF becomes when a file's line ends are converted once more, is one line end
 //     (a CR alone before a CR LF would otherwise make an empty line and shift the flags after
-//     it).
+//     it), and is named in a note, since the program never writes one.
 // The load stops at the first error and keeps what it stored before it: an empty file, a file
 // that ends before both numbers, a number outside -32768 to 32767, a 131st flag line (flags 1 to
 // 130 are then kept), or a failure to read the file.
@@ -49,8 +49,9 @@ enum class PatternLoad {
 struct PatternLoadResult {
     PatternLoad status = PatternLoad::Absent;
     std::string problem;  // for Incomplete: a sentence naming the file and the line
-    // For Complete: when a flag line within the length is neither 0 nor 1 (text, an empty line),
-    // a sentence naming the first of them, which was read as 0 as the rules say; else empty.
+    // For Complete: when a line ends in CR CR LF, a sentence naming the first of them; when a
+    // flag line within the length is neither 0 nor 1 (text, an empty line), a sentence naming
+    // the first of them, which was read as 0 as the rules say; else empty.
     std::string note;
 };
 

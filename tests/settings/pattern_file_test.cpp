@@ -212,8 +212,12 @@ TEST_F(PatternFileTest, TheNoteNamesOddFlagLinesWithinTheLengthOnly) {
         {" 5  1 \r\nz\r\n", "line 2 holds \"z\""},
         {" 5  130 \r\n" + flag_lines(129) + "x\r\n", "line 131 holds \"x\""},
         {" 5  2 \r\n1\r\nx\r\n0\r\n", "line 3 holds \"x\""},
-        {" 5  3 \r\n1\r\n0\r\n1\r\nx\r\n", ""},     // past the length
-        {" 5  3 \r\r\n1\r\r\n0\r\r\n1\r\r\n", ""},  // line ends converted twice
+        {" 5  3 \r\n1\r\n0\r\n1\r\nx\r\n", ""},  // past the length
+        // Line ends converted twice: read as one each, and said.
+        {" 5  3 \r\r\n1\r\r\n0\r\r\n1\r\r\n", "line 1 ends in CR CR LF"},
+        {" 5  3 \r\n1\r\n0\r\r\n1\r\r\n", "line 3 ends in CR CR LF"},
+        {" 5  3 \r\n1\r\r\nx\r\r\n1\r\n", "line 2 ends in CR CR LF"},
+        {" 5  3 \r\n1\r\r\nx\r\r\n1\r\n", "line 3 holds \"x\""},
         {" 5  3 \r1\r\r1\r", "line 3 is empty"},
     };
     for (const auto& c : cases) {
@@ -513,7 +517,7 @@ TEST_F(PatternFileTest, ReadingBytesInMemoryMatchesReadingTheFile) {
         from_file = marked();
         const PatternLoadResult r = load_pattern_file(file_, from_file);
         EXPECT_EQ(r.status, PatternLoad::Complete) << pad << ": " << r.problem;
-        EXPECT_EQ(r.note, "") << pad;
+        EXPECT_NE(r.note.find("line 1 ends in CR CR LF"), std::string::npos) << pad << r.note;
         EXPECT_EQ(from_file.typ[1], 1) << pad;
         EXPECT_EQ(from_file.typ[2], 0) << pad;
         EXPECT_EQ(from_file.typ[3], 1) << pad;
