@@ -81,5 +81,14 @@ bench: build
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
+.PHONY: check-spdx add-spdx
+# Every tracked source, script and CMake file names its licence in its first lines
+# (scripts/spdx.py); add-spdx gives the line to those that lack it.
+check-spdx:
+	python3 scripts/spdx.py check
+
+add-spdx:
+	python3 scripts/spdx.py add
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
