@@ -216,7 +216,7 @@ int run_generate(const GenerateOptions& o) {
         request.date.day = static_cast<std::int16_t>(static_cast<unsigned>(ymd.day()));
         request.date.month = static_cast<std::int16_t>(static_cast<unsigned>(ymd.month()));
         request.date.year = static_cast<std::int16_t>(static_cast<int>(ymd.year()));
-        std::cout << "Date=" << date_text(request.date.day, request.date.month, request.date.year)
+        std::cout << date_line(request.date.day, request.date.month, request.date.year)
                   << '\n';
         try {
             std::cout << list_text(make_list(request, notify));

@@ -134,11 +134,10 @@ int run_pattern_set(const PatternOptions& o) {
         throw Refusal{refusal_text(change, count, length)};
     }
     if (!change.saved) {
-        throw FileError(change.sentence + " The pattern file " + shown_name(store.file()) +
-                        " was left as it was.");
+        throw FileError(change.sentence);
     }
-    if (!change.sentence.empty()) {
-        warn(change.sentence);
+    if (!change.kept_copy.empty()) {
+        warn("The old pattern file was kept as " + shown_name(change.kept_copy) + ".");
     }
     const std::int16_t saved_length = store.settings_in_use().lentgh;
     if (letters && letters->size() > static_cast<std::size_t>(saved_length)) {

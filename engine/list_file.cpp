@@ -18,7 +18,7 @@ constexpr std::string_view kCrLf = "\r\n";
 std::string output_file_text(std::int16_t day, std::int16_t month, std::int16_t year,
                              const std::vector<std::string>& passwords, std::string_view timestamp,
                              CodePage code_page) {
-    std::string text = "Date=" + date_text(day, month, year);
+    std::string text = date_line(day, month, year);
     text += kCrLf;
     text += kCrLf;
     for (std::size_t i = 0; i < passwords.size(); ++i) {

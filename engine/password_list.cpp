@@ -137,6 +137,10 @@ std::string date_text(std::int16_t day, std::int16_t month, std::int16_t year) {
     return std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
 }
 
+std::string date_line(std::int16_t day, std::int16_t month, std::int16_t year) {
+    return "Date=" + date_text(day, month, year);
+}
+
 std::string password_line(std::size_t i, std::string_view password) {
     std::string line = "Password " + std::to_string(i) + "= ";
     line += password;

@@ -22,6 +22,9 @@ inline constexpr std::int16_t kFirstYear = 2002;
 // "12/7/2026": month, day and year, as output.txt's date line and every message write a date.
 std::string date_text(std::int16_t day, std::int16_t month, std::int16_t year);
 
+// "Date=12/7/2026", the first line of output.txt and of each list the command line prints.
+std::string date_line(std::int16_t day, std::int16_t month, std::int16_t year);
+
 // The list for a personal password (UTF-8) and a date: pnumb passwords of lentgh positions,
 // position k a digit where typ[k] == 0 and a letter otherwise. An empty list for pnumb <= 0.
 // The seed comes from the personal password's bytes in code_page (to_code_page). Every limit

@@ -13,11 +13,8 @@ namespace tessaroll {
 std::vector<std::string> make_list(const ListRequest& request, const Notifier& notify) {
     const GenerationSettings& s = request.settings;
     // A list without passwords, or of empty passwords, is never what the user wants to hand on.
-    if (s.pnumb < kMinCount || s.pnumb > kMaxCount) {
-        throw ListRefusal(count_refusal(s.pnumb));
-    }
-    if (s.lentgh < kMinLength || s.lentgh > kMaxLength) {
-        throw ListRefusal(length_refusal(s.lentgh));
+    if (const std::string refusal = list_settings_refusal(s); !refusal.empty()) {
+        throw ListRefusal(refusal);
     }
     std::vector<std::string> list;
     try {

@@ -44,6 +44,25 @@ std::string length_refusal(std::int16_t length) {
            std::to_string(kMinLength) + " to " + std::to_string(kMaxLength) + " characters.";
 }
 
+std::string pattern_refusal(std::string_view letters) {
+    GenerationSettings probe;
+    if (!letters.empty() && set_pattern_letters(probe, letters)) {
+        return {};
+    }
+    return "The pattern \"" + std::string(letters) + "\" cannot be used: it gives d (digit) or " +
+           "l (letter) for each of 1 to " + std::to_string(kMaxLength) + " positions.";
+}
+
+std::string list_settings_refusal(const GenerationSettings& settings) {
+    if (settings.pnumb < kMinCount || settings.pnumb > kMaxCount) {
+        return count_refusal(settings.pnumb);
+    }
+    if (settings.lentgh < kMinLength || settings.lentgh > kMaxLength) {
+        return length_refusal(settings.lentgh);
+    }
+    return {};
+}
+
 SettingsStore::SettingsStore(fs::path save_to, fs::path load_from)
     : save_to_(std::move(save_to)), load_from_(std::move(load_from)) {}
 
@@ -182,12 +201,11 @@ SettingsChange SettingsStore::set(std::optional<std::int16_t> count,
         refused.sentence = length_refusal(*length);
         return refused;
     }
-    GenerationSettings probe;
-    if (letters && (letters->empty() || !set_pattern_letters(probe, *letters))) {
-        refused.sentence = "The pattern \"" + std::string(*letters) + "\" cannot be used: it " +
-                           "gives d (digit) or l (letter) for each of 1 to " +
-                           std::to_string(kMaxLength) + " positions.";
-        return refused;
+    if (letters) {
+        refused.sentence = pattern_refusal(*letters);
+        if (!refused.sentence.empty()) {
+            return refused;
+        }
     }
     const bool reloaded = reload_if_changed();
     GenerationSettings next = settings_;
@@ -211,42 +229,43 @@ SettingsChange SettingsStore::set(std::optional<std::int16_t> count,
 SettingsChange SettingsStore::apply(const GenerationSettings& changed, bool newly_set) {
     SettingsChange change;
     change.accepted = true;
-    if (changed == settings_ && !newly_set && !pending_) {
+    if (changed == settings_ && !newly_set && !pending_ && known_bytes_) {
         change.saved = true;  // the file holds it already
         return change;
     }
     settings_ = changed;
     pending_ = true;
-    change.sentence = save_pending();
+    change.sentence = write_pending(change.kept_copy);
     change.saved = !pending_;
     return change;
 }
 
 std::string SettingsStore::save_pending() {
+    fs::path kept;
+    return write_pending(kept);
+}
+
+std::string SettingsStore::write_pending(fs::path& kept) {
     if (!pending_) {
         return {};
     }
-    std::string kept;
     try {
         std::error_code ec;
         if (needs_copy_ && fs::exists(fs::symlink_status(save_to_, ec))) {
             // What the file held goes nowhere else; without its copy the file stays as it is.
-            kept = keep_backup_copy(save_to_).string();
+            kept = keep_backup_copy(save_to_);
         }
         const GenerationSettings in_use = settings_in_use();
         save_pattern_file(save_to_, in_use);
         known_bytes_ = pattern_file_bytes(in_use);
     } catch (const FileError& e) {
-        return std::string(e.what()) +
-               " The settings stay in force until the program ends, but were not saved.";
+        return std::string(e.what()) + " The settings were not saved; " + shown_path(save_to_) +
+               " was left as it was.";
     }
     pending_ = false;
     needs_copy_ = false;
     load_from_ = save_to_;
     load_status_ = PatternLoad::Complete;
-    if (!kept.empty()) {
-        return "The previous pattern file was kept as " + shown_path(fs::path(kept)) + ".";
-    }
     return {};
 }
 

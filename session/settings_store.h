@@ -41,10 +41,12 @@ struct SettingsChange {
     bool saved = false;     // and the file now holds the record
     // The file had been changed by another program and was loaded again before the change.
     bool reloaded = false;
-    // For the user, empty when all went as asked: why the value was refused, why the file could
-    // not be written (the record keeps the value for the rest of the run), or that the old file
-    // was kept as .bak.
+    // For the user, empty when all went as asked: why the value was refused, or why the file could
+    // not be written (the record keeps the value for the rest of the run).
     std::string sentence;
+    // The copy a damaged file was kept as before this save replaced it (the load's sentence
+    // announced it); empty when none was made.
+    std::filesystem::path kept_copy;
 };
 
 class SettingsStore {
@@ -90,6 +92,8 @@ public:
     std::string save_pending();
 
 private:
+    // save_pending, with the copy kept before the save, if any, put into kept.
+    std::string write_pending(std::filesystem::path& kept);
     SettingsChange apply(const GenerationSettings& changed, bool newly_set);
     std::optional<std::string> current_bytes() const;
 
@@ -112,5 +116,11 @@ std::string count_rule();
 std::string length_rule();
 std::string count_refusal(std::int16_t count);
 std::string length_refusal(std::int16_t length);
+// Why letters cannot be a pattern (empty, another letter than d and l, over 130); empty when
+// they can.
+std::string pattern_refusal(std::string_view letters);
+// Why no list can be made of these settings (a count or a length outside 1 to 130); empty when
+// one can.
+std::string list_settings_refusal(const GenerationSettings& settings);
 
 }  // namespace tessaroll

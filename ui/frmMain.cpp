@@ -238,8 +238,7 @@ void frmMain::pattern_file_changed() {
     }
     frmSettings* window = settings_window();
     window->show_settings();
-    window->set_status(
-        QStringLiteral("Another program changed pattern.tq; its settings are shown."));
+    window->set_status(QStringLiteral("Another program changed the settings."));
 }
 
 void frmMain::Form_Load() {
@@ -397,11 +396,15 @@ void frmMain::get_pattern() {
 }
 
 void frmMain::save_pattern() {
-    const std::string problem = store_.save_pending();
-    if (!problem.empty() && !end_save_reported_) {
-        end_save_reported_ = true;
-        show_message(this, QString::fromStdString(problem));
+    const QString problem = QString::fromStdString(store_.save_pending());
+    if (problem.isEmpty() || end_save_reported_) {
+        return;
     }
+    end_save_reported_ = true;
+    if (settings_window_ && settings_window_->failure_said() == problem) {
+        return;  // said when the change was made
+    }
+    show_message(this, problem);
 }
 
 }  // namespace tessaroll::ui

@@ -10,6 +10,7 @@
 #include "settings/box_number.h"
 #include "ui/form_controls.h"
 #include "ui/form_layout.h"
+#include "ui/message_box.h"
 #include "ui/pick_combo_box.h"
 
 namespace tessaroll::ui {
@@ -170,12 +171,20 @@ void frmSettings::report(const SettingsChange& change) {
     if (change.reloaded || !change.accepted) {
         show_settings();  // what is in force, not what was refused or what the file no longer says
     }
-    QString text = QString::fromStdString(change.sentence);
-    if (change.reloaded) {
-        text =
-            QStringLiteral("Another program changed pattern.tq; its settings are shown. ") + text;
+    set_status(change.reloaded ? QStringLiteral("Another program changed the settings.")
+                               : QString());
+    // A refusal, a file that could not be written, a damaged file kept as .bak: each needs more
+    // words than the status line holds.
+    const QString sentence = QString::fromStdString(change.sentence);
+    if (change.accepted && !change.saved) {
+        if (sentence == failure_said_) {
+            return;  // the same failure as the last save's: said already
+        }
+        failure_said_ = sentence;
     }
-    set_status(text.trimmed());
+    if (!sentence.isEmpty()) {
+        show_message(this, sentence);
+    }
 }
 
 void frmSettings::cmbPnumb_Click() {

@@ -50,6 +50,10 @@ public:
     // happened to pattern.tq.
     void set_status(const QString& text);
 
+    // The last failed save this window said in a message box, so that the end of the program does
+    // not say the same failure twice.
+    const QString& failure_said() const { return failure_said_; }
+
 public slots:
     void cmbPnumb_Click();
     void cmbLentgh_Click();
@@ -72,6 +76,7 @@ private:
     QLabel* Label6;
     PickComboBox* cmbSymbol;
     QLabel* LabelStatus;
+    QString failure_said_;
 };
 
 }  // namespace tessaroll::ui

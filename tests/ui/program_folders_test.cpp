@@ -106,8 +106,8 @@ private slots:
         QVERIFY(files_folder_paragraph(f).contains(
             QDir::toNativeSeparators(bin + QStringLiteral("/pattern.tq"))));
 
-        // One run: the old settings are read, the list goes to the user's folder, and so do the
-        // settings once they change; the file beside the program is left as it was.
+        // One run: the old settings are read, the list and the settings go to the user's folder,
+        // and a change goes there too; the file beside the program is left as it was.
         prepare_files_folder(f);
         {
             frmMain window(f, QDate(2024, 3, 1));
@@ -115,7 +115,9 @@ private slots:
             window.findChild<QLineEdit*>(QStringLiteral("txtPpswd"))
                 ->setText(QStringLiteral("ann"));
             window.findChild<QPushButton*>(QStringLiteral("cmdGenerate"))->click();
-            QVERIFY(!QFileInfo::exists(user + QStringLiteral("/pattern.tq")));  // nothing changed
+            // The settings read beside the program are the ones in force, now in the user's folder.
+            QCOMPARE(file_bytes(user + QStringLiteral("/pattern.tq")),
+                     QByteArray(" 3  2 \r\n 1 \r\n 0 \r\n"));
             window.findChild<QPushButton*>(QStringLiteral("cmdSettings"))->click();
             QVERIFY(pick(settings_box("cmbPnumb"), "5"));
             window.findChild<QAction*>(QStringLiteral("Exit"))->trigger();

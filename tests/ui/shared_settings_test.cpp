@@ -40,23 +40,23 @@ QByteArray pattern_bytes(int count, int length, const char* letters) {
     return QByteArray::fromStdString(pattern_file_bytes(s));
 }
 
-// The settings window of a main window (each creates its own, hidden, on first use).
+// The settings window a main window shows on its first Settings click: the one that was not
+// shown before.
 frmSettings* settings_of(frmMain& window) {
+    QList<frmSettings*> before;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* s = qobject_cast<frmSettings*>(w); s != nullptr && s->isVisible()) {
+            before << s;
+        }
+    }
     window.findChild<QPushButton*>(QStringLiteral("cmdSettings"))->click();
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* s = qobject_cast<frmSettings*>(w);
-        if (s != nullptr && s->isVisible() && QApplication::activeWindow() == s) {
+        if (auto* s = qobject_cast<frmSettings*>(w);
+            s != nullptr && s->isVisible() && !before.contains(s)) {
             return s;
         }
     }
-    // Offscreen windows are not always activated: the newest visible one is this window's.
-    frmSettings* last = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* s = qobject_cast<frmSettings*>(w); s != nullptr && s->isVisible()) {
-            last = s;
-        }
-    }
-    return last;
+    return nullptr;
 }
 
 QComboBox* box(QWidget* window, const char* name) {
@@ -173,8 +173,9 @@ private slots:
         QVERIFY(pick(box(settings_a, "cmbPnumb"), "7"));
         QCOMPARE(file_bytes(path("pattern.tq")), pattern_bytes(7, 10, ""));
         QTRY_COMPARE(box(settings_b, "cmbPnumb")->currentText(), QStringLiteral("7"));
-        QVERIFY2(status_of(settings_b).contains(QStringLiteral("Another program")),
-                 qPrintable(status_of(settings_b)));
+        QVERIFY2(
+            status_of(settings_b).contains(QStringLiteral("Another program changed the settings.")),
+            qPrintable(status_of(settings_b)));
         b->findChild<QAction*>(QStringLiteral("Exit"))->trigger();
         QCOMPARE(file_bytes(path("pattern.tq")), pattern_bytes(7, 10, ""));
 
