@@ -1,4 +1,7 @@
 // The start procedure's command line: which folder the program uses, and what it refuses.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <clocale>
@@ -7,6 +10,15 @@
 #include "ui/message_box.h"
 
 using namespace tessaroll::ui;
+
+namespace {
+
+bool write_file(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
 
 class Module1Test : public QObject {
     Q_OBJECT
@@ -105,6 +117,38 @@ private slots:
         QVERIFY2(time_locale.startsWith("C.") && time_locale.contains("tf", Qt::CaseInsensitive),
                  qPrintable(time_locale));
 #endif
+    }
+
+    // The start procedure of an installed copy (bin beside share/tessaroll) makes the user's own
+    // files folder, readable by the user only, before the window reads or writes a file; a
+    // portable copy and --dir make nothing.
+    void start_folders_of_an_installed_copy() {
+        QTemporaryDir dir;
+        const QString bin = dir.filePath(QStringLiteral("usr/bin"));
+        const QString user = dir.filePath(QStringLiteral("home/.local/share/tessaroll"));
+        QVERIFY(QDir().mkpath(bin) &&
+                QDir().mkpath(dir.filePath(QStringLiteral("usr/share/tessaroll"))));
+        QString problem;
+        const tessaroll::ProgramFolders f =
+            start_folders(read_start_options({"tessaroll"}, bin), bin, user, &problem);
+        QCOMPARE(problem, QString());
+        QVERIFY(f.per_user());
+        QVERIFY(QFileInfo(user).isDir());
+        QCOMPARE(QFileInfo(user).permissions() &
+                     (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+                 QFile::Permissions());
+
+        const QString stick = dir.filePath(QStringLiteral("stick"));
+        QVERIFY(QDir().mkpath(stick));
+        const QString other = dir.filePath(QStringLiteral("other-user"));
+        start_folders(read_start_options({"tessaroll", "--dir", stick}, bin), bin, other, &problem);
+        QVERIFY(!QFileInfo::exists(other));
+
+        // A folder that cannot be made is said once, at start.
+        QVERIFY(write_file(dir.filePath(QStringLiteral("blocked")), ""));
+        start_folders(read_start_options({"tessaroll"}, bin), bin,
+                      dir.filePath(QStringLiteral("blocked/tessaroll")), &problem);
+        QVERIFY2(problem.contains(QStringLiteral("blocked")), qPrintable(problem));
     }
 
     void help_version_and_check() {
