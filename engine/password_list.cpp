@@ -24,8 +24,9 @@ ListFrame frame_for(std::int16_t day, std::int16_t month, std::int16_t year, std
     const std::int32_t ndays = days(1, 1, kFirstYear, day, month, year);
     const auto too_far = [&] {
         return EngineError(ErrorKind::Overflow,
-                           "The date " + date_text(day, month, year) +
-                               " is too far from 1/1/2002 for a list of " + std::to_string(pnumb) +
+                           "The date " + date_text(day, month, year) + " is too far from " +
+                               date_text(1, 1, kFirstYear) + " for a list of " +
+                               std::to_string(pnumb) +
                                " passwords; choose a nearer date or fewer passwords.");
     };
     const auto nb =
@@ -37,7 +38,8 @@ ListFrame frame_for(std::int16_t day, std::int16_t month, std::int16_t year, std
         return pnumb >= 0 ? too_far()
                           : EngineError(ErrorKind::Overflow,
                                         "The number of passwords " + std::to_string(pnumb) +
-                                            " is below 0; a list has 1 to 130 passwords.");
+                                            " is below 0; a list has 1 to " +
+                                            std::to_string(kMaxCount) + " passwords.");
     };
     if (!nb99) {
         throw too_far();
@@ -56,7 +58,8 @@ ListFrame frame_for(std::int16_t day, std::int16_t month, std::int16_t year, std
                           ndays == 0
                               ? "The date " + date_text(day, month, year) +
                                     " is day 0 of the count, for which no list can be computed; "
-                                    "choose 2 January 2002 or a later date."
+                                    "choose " +
+                                    date_text(2, 1, kFirstYear) + " or a later date."
                               : "The date " + date_text(day, month, year) + " with a count of " +
                                     std::to_string(pnumb) +
                                     " makes the break points divide by 0; choose another count.");
@@ -91,8 +94,8 @@ std::vector<std::string> compute_passwords(std::string_view personal, std::int16
     }
     if (pnumb > kMaxCount) {
         throw EngineError(ErrorKind::CountTooLarge,
-                          "The number of passwords " + std::to_string(pnumb) +
-                              " is more than 130, the most a list holds.");
+                          "The number of passwords " + std::to_string(pnumb) + " is more than " +
+                              std::to_string(kMaxCount) + ", the most a list holds.");
     }
 
     // Break points: t = i / (pnumb + 4) + 1 / den, brought back into (0, 1] by one subtraction.
@@ -106,7 +109,8 @@ std::vector<std::string> compute_passwords(std::string_view personal, std::int16
         if (t < 0 && seed != 0) {
             throw EngineError(ErrorKind::NegativeBreakPoint,
                               "The date " + date_text(day, month, year) +
-                                  " lies too close before 1/1/2002: password " + std::to_string(i) +
+                                  " lies too close before " + date_text(1, 1, kFirstYear) +
+                                  ": password " + std::to_string(i) +
                                   " would need a negative break point; choose another date.");
         }
         breaks[static_cast<std::size_t>(i - 1)] = t;

@@ -284,9 +284,11 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
     for (; !in.at_end(); ++k) {
         if (k > kFlagCount) {
             return stopped(quoted(file) + ", line " + std::to_string(k + 1) +
-                           ": there are flags for positions 1 to 130 only, but the file has "
-                           "more flag lines; the count, the length and flags 1 to 130 were "
-                           "loaded and the rest of the file was ignored.");
+                           ": there are flags for positions 1 to " + std::to_string(kFlagCount) +
+                           " only, but the file has more flag lines; the count, the length and "
+                           "flags 1 to " +
+                           std::to_string(kFlagCount) +
+                           " were loaded and the rest of the file was ignored.");
         }
         const FlagLine line = read_flag_line(in);
         settings.typ[k] = line.letter ? 1 : 0;
@@ -389,9 +391,9 @@ std::string save_pattern_file(const std::filesystem::path& file,
     replace_file_contents(file, pattern_file_bytes(settings));
     const std::int16_t n = settings.lentgh;
     if (n > 0 && static_cast<std::size_t>(n) > kFlagCount) {
-        return "The length " + std::to_string(n) +
-               " is above 130, the last position that has a flag: " + quoted(file) +
-               " holds the length but only flags 1 to 130.";
+        return "The length " + std::to_string(n) + " is above " + std::to_string(kFlagCount) +
+               ", the last position that has a flag: " + quoted(file) +
+               " holds the length but only flags 1 to " + std::to_string(kFlagCount) + ".";
     }
     return {};
 }
