@@ -10,23 +10,23 @@
 #      tests/data/engine.jsonl on both builds (those of other code pages through --code-page), a
 #      comparison of output.txt with the one the Linux CLI writes (scripts/windows_vectors.py),
 #      and a comparison of the fingerprint of a personal password with the Linux CLI's;
-#   5. packs the download tessaroll-cli-<version>-windows-x64.zip (scripts/windows-zip.py).
+#   5. packs the download tessaroll-cli-<version>-windows-x64.zip (scripts/windows-zip.py), with
+#      LICENSE.txt and THIRD-PARTY-NOTICES.txt (scripts/third_party_notices.py).
 #
 # Environment: WINDOWS_BUILD (default build-windows), JOBS (default: number of cores),
 # CMAKE_ARGS (passed on to the Windows configure, as in the Makefile).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+tessaroll_script=test-windows
+. "$(dirname "$0")/lib/common.sh"
+. "$root/scripts/lib/wine.sh"
+. "$root/scripts/lib/linux-cli.sh"
+. "$root/scripts/lib/windows-build.sh"
 cd "$root"
 
 out="$(realpath -m "${WINDOWS_BUILD:-build-windows}")"
 deps="$out/deps"
-prefix="$deps/x86_64-w64-mingw32"
+prefix="$deps/$host"
 jobs="${JOBS:-$(nproc)}"
-host=x86_64-w64-mingw32
-started=$(date +%s)
-
-say() { printf 'test-windows: %s\n' "$*"; }
-elapsed() { echo "$(($(date +%s) - started)) s"; }
 
 # --- 1. Packages -------------------------------------------------------------------------------
 scripts/install-deps.sh scripts/packages/windows.txt
@@ -153,11 +153,7 @@ while read -r name version; do
 done <"$stamp"
 
 # --- 3. The Windows CLI --------------------------------------------------------------------------
-# CLI11 and nlohmann-json are header-only libraries: their headers are shared with the Linux build,
-# each through a folder of its own so that no other Linux header can reach the Windows compiler.
-mkdir -p "$deps/cli11/include" "$deps/json/include"
-ln -sfn /usr/include/CLI "$deps/cli11/include/CLI"
-ln -sfn /usr/include/nlohmann "$deps/json/include/nlohmann"
+windows_header_folders "$deps"
 
 cli_build="$out/cli"
 say "building tessaroll-cli for Windows in $cli_build"
@@ -185,47 +181,20 @@ fi
 say "$windows_cli imports only Windows' own DLLs: $dlls"
 
 # --- 4. The Linux CLI, for the same vectors and output.txt ---------------------------------------
-linux_cli="$root/${BUILD:-build}/cli/tessaroll-cli"
-if [ ! -x "$linux_cli" ]; then
-    native="$root/build-windows-native"
-    say "no Linux CLI in ${BUILD:-build}; building one in $native"
-    cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAROLL_BUILD_UI=OFF \
-        -DTESSAROLL_BUILD_TESTS=OFF -DTESSAROLL_BUILD_BENCH=OFF >"$out/configure-native.log"
-    nice -n 10 cmake --build "$native" -j "$jobs" --target tessaroll-cli
-    linux_cli="$native/cli/tessaroll-cli"
-fi
+linux_cli=$(linux_cli)
 
 # --- 5. Wine -------------------------------------------------------------------------------------
-wine=/usr/lib/wine/wine64
-export WINEPREFIX="$out/wine"
-export WINEARCH=win64
-export WINEDEBUG=-all
-# No display, and no Mono or Gecko: the CLI needs neither, and their installers would want one.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-# Wine reads the Windows locale from these: "C" makes an English (United States) Windows, whose
-# ANSI code page is 1252.
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
-
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
-stop_wine() { WINEPREFIX="$WINEPREFIX" "$wineserver" -k 2>/dev/null || true; }
-trap stop_wine EXIT
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    say "creating the Wine prefix $WINEPREFIX"
-    "$wine" wineboot --init >/dev/null 2>&1
-    "$wineserver" -w
-fi
-# One server for every Windows process of this run, so that each starts in a fraction of a second.
-"$wineserver" -p
+# No display: the CLI needs none.
+wine_environment "$out/wine"
+unset DISPLAY
+trap wine_stop EXIT
+[ -f "$WINEPREFIX/system.reg" ] || say "creating the Wine prefix $WINEPREFIX"
+wine_prefix
 # The ANSI code page of this Windows, which the vectors without a code page of their own need to be
-# 1252. Output goes to a file: the first program starts Wine's helper processes, which keep its
-# handles open.
-"$wine" reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP \
-    >"$out/code-page.txt" 2>/dev/null
-acp=$(awk '$1 == "ACP" { print $3 }' "$out/code-page.txt" | tr -d '\r')
+# 1252.
+acp=$(wine_code_page)
 if [ "$acp" != 1252 ]; then
-    say "the Wine prefix has the ANSI code page '${acp}', not 1252: $(cat "$out/code-page.txt")" >&2
+    say "the Wine prefix has the ANSI code page '${acp}', not 1252" >&2
     exit 1
 fi
 
@@ -257,8 +226,14 @@ if [ "$status" -eq 0 ]; then
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$cli_build/CMakeCache.txt")
     zip="$out/tessaroll-cli-$version-windows-x64.zip"
     $host-strip -o "$out/tessaroll-cli.exe" "$windows_cli"
+    statically="tessaroll-cli.exe, linked statically"
+    windows_notices "$out/cli-notices.txt" "$(basename "$zip")" "$stamp" \
+        gmp="$statically" mpfr="$statically" nettle="$statically" cli11="$statically" \
+        nlohmann-json="$statically" wine-code-pages="tessaroll-cli.exe" \
+        gcc-runtime="$statically" mingw-w64="tessaroll-cli.exe: its start-up code and winpthreads, linked statically"
     python3 "$root/scripts/windows-zip.py" --exe "$out/tessaroll-cli.exe" \
-        --readme "$root/README.md" --output "$zip"
+        --readme "$root/README.md" --license "$root/LICENSE" --notices "$out/cli-notices.txt" \
+        --output "$zip"
     say "wrote $zip"
 fi
 say "finished in $(elapsed)"

@@ -16,7 +16,6 @@ to run, separated by commas; default all).
 """
 import concurrent.futures
 import dataclasses
-import json
 import os
 import pathlib
 import re
@@ -26,7 +25,10 @@ import sys
 import time
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-VECTORS = ROOT / "tests" / "data" / "engine.jsonl"
+sys.path.insert(0, str(ROOT / "scripts" / "lib"))
+import vectors as vec  # noqa: E402 (the shared vector module, scripts/lib/vectors.py)
+
+VECTORS = vec.VECTORS
 PACKAGES = ROOT / "scripts" / "packages"
 
 # GCC 12 at -O3 warns of overlapping copies inside std::string's operator+ that cannot happen
@@ -202,30 +204,11 @@ def cpu_flags() -> set:
 # --- Running ---------------------------------------------------------------------------------
 
 
-def generate_args(v: dict) -> list:
-    args = [
-        "generate", f"--day={v['day']}", f"--month={v['month']}", f"--year={v['year']}",
-        f"--count={v['count']}", f"--length={v['length']}", f"--pattern={v['pattern']}",
-    ]  # fmt: skip
-    if "code_page" in v:
-        args.append(f"--code-page={v['code_page']}")
-    return args
-
-
 def show(data: bytes, limit: int = 300) -> str:
-    text = repr(data)
-    return text if len(text) <= limit else text[:limit] + "..."
+    return vec.show(data, limit)
 
 
-class Runner:
-    def __init__(self, prefix: list, cli: pathlib.Path):
-        self.argv = [*prefix, str(cli)]
-
-    def __call__(self, args, stdin: bytes = b""):
-        return subprocess.run([*self.argv, *args], input=stdin, capture_output=True, timeout=600)
-
-
-def self_test(run: Runner):
+def self_test(run: vec.Cli):
     result = run(["self-test"])
     out = result.stdout.decode("utf-8", "replace")
     first = re.match(r"(\d+) of (\d+) vectors agree", out)
@@ -236,47 +219,22 @@ def self_test(run: Runner):
                            f"stderr {show(result.stderr)}")
 
 
-def vector_outcome(run: Runner, v: dict, refusals: dict, line: int):
+def vector_outcome(run: vec.Cli, v: dict, refusals: dict, line: int):
     """None when the vector agrees, else what differs."""
-    result = run(generate_args(v), v["personal"].encode("utf-8") + b"\n")
-    # The engine gives an empty list or empty passwords for a count or length of 0 or below; the
-    # command line refuses them.
-    refused = v["count"] <= 0 or v["length"] <= 0
-    if "error" in v or refused:
-        # The refusal's sentence must be the one every other configuration gives.
-        expected = refusals.get(line)
-        if result.returncode == 1 and result.stdout == b"" and result.stderr and \
-                expected in (None, result.stderr):
-            refusals.setdefault(line, result.stderr)
-            return None
-        why = v.get("error", "count or length below 1")
-        return (f"expected a refusal ('{why}', exit 1"
-                + (f", {show(expected)}" if expected else "") + f"); got exit "
-                f"{result.returncode}, stdout {show(result.stdout)}, stderr {show(result.stderr)}")
-    expected_out = "".join(f"Password {i}= {p}\n" for i, p in enumerate(v["passwords"], 1))
-    # Standard error holds at most the note on the characters that reach the seed, which every
-    # configuration must give alike.
-    expected_err = refusals.get(-line)
-    note_ok = result.stderr == b"" or (result.stderr.startswith(b"Only the first ") and
-                                       result.stderr.count(b"\n") == 1)
-    if result.returncode == 0 and result.stdout == expected_out.encode() and note_ok and \
-            expected_err in (None, result.stderr):
-        refusals.setdefault(-line, result.stderr)
+    result = vec.run_vector(run, v)
+    problem = vec.outcome(result, v)
+    # Standard error, the reason of a refusal or the note on the characters that reach the seed,
+    # must be what every other configuration gives.
+    key = line if vec.refused(v) else -line
+    expected = refusals.get(key)
+    if problem is None and expected in (None, result.stderr):
+        refusals.setdefault(key, result.stderr)
         return None
-    expected_err = expected_err or b""
-    want = expected_out.splitlines()
-    got = result.stdout.decode("utf-8", "replace").splitlines()
-    differs = next((i for i in range(max(len(want), len(got)))
-                    if i >= len(want) or i >= len(got) or want[i] != got[i]), None)
-    where = "" if differs is None else (
-        f"; line {differs + 1} of the list: expected "
-        f"{want[differs] if differs < len(want) else 'none'!r}, "
-        f"got {got[differs] if differs < len(got) else 'none'!r}")
-    return (f"exit {result.returncode}, {len(got)} lines for {len(want)} expected, stderr "
-            f"{show(result.stderr)} for {show(expected_err)}{where}")
+    return problem or (f"standard error {show(result.stderr)} where the configurations before "
+                       f"gave {show(expected)}")
 
 
-def check_vectors(run: Runner, vectors: list, refusals: dict, jobs: int) -> int:
+def check_vectors(run: vec.Cli, vectors: list, refusals: dict, jobs: int) -> int:
     """Runs every vector, jobs at a time; raises Disagreement at the first (by line) that fails."""
     with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
         futures = [pool.submit(vector_outcome, run, v, refusals, line) for line, v in vectors]
@@ -306,9 +264,9 @@ def sweep_args(sweep) -> list:
             f"--pattern={pattern}"]
 
 
-def sweep_outcome(run: Runner, sweep, expected):
+def sweep_outcome(run: vec.Cli, sweep, expected):
     """(output, None) when the sweep agrees with expected (or expected is None), else what differs."""
-    result = run(sweep_args(sweep), sweep[0].encode("utf-8") + b"\n")
+    result = run(sweep_args(sweep), sweep[0].encode("utf-8"))
     # Standard error may hold the note on the characters that reach the seed; it is compared too.
     if result.returncode != 0 or not (result.stderr == b"" or
                                       result.stderr.startswith(b"Only the first ")):
@@ -325,7 +283,7 @@ def sweep_outcome(run: Runner, sweep, expected):
                   f"got {got[n] if n < len(got) else 'none'!r}")
 
 
-def check_sweeps(run: Runner, outputs: list, jobs: int):
+def check_sweeps(run: vec.Cli, outputs: list, jobs: int):
     """Runs every sweep; the first configuration's outputs become those the others must give."""
     with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
         futures = [pool.submit(sweep_outcome, run, sw, outputs[i] if outputs else None)
@@ -373,7 +331,7 @@ def run_config(cfg: Config, outcome: Outcome, build_root, vectors, refusals, swe
         # This processor cannot run the build; QEMU's emulation of the newest one can.
         say(f"  this processor lacks {cfg.needs_cpu}: running under qemu-x86_64 -cpu max")
         prefix = ["qemu-x86_64", "-cpu", "max"]
-    run = Runner(prefix, cli)
+    run = vec.Cli([*prefix, cli])
     started = time.monotonic()
     try:
         self_test(run)
@@ -402,8 +360,7 @@ def main() -> int:
     packages_s = time.monotonic() - started
     say(f"packages ready in {minutes(packages_s)}")
 
-    vectors = [(n, json.loads(text)) for n, text in
-               enumerate(VECTORS.read_text("utf-8").splitlines(), 1) if text.strip()]
+    vectors = vec.load()
     refusals = {}
     sweep_outputs = []
     flags = cpu_flags()

@@ -1,9 +1,16 @@
 #!/usr/bin/env python3
-"""Packs the Windows download of the command-line companion: tessaroll-cli.exe, the README as
-text and a short note on --code-page, each with Windows line ends where it is text. The entries
-carry a fixed date, so the same program gives the same zip.
+"""Packs a Windows download. The entries carry a fixed date and come in a fixed order, so the
+same files give the same zip, byte for byte.
 
-Usage: windows-zip.py --exe tessaroll-cli.exe --readme README.md --output NAME.zip
+The command-line companion: tessaroll-cli.exe, the README as text, a short note on --code-page,
+the licence and the third-party notices, each with Windows line ends where it is text:
+
+    windows-zip.py --exe tessaroll-cli.exe --readme README.md --license LICENSE
+                   --notices THIRD-PARTY-NOTICES.txt --output NAME.zip
+
+A folder as it is, under its own name (the window program's portable zip):
+
+    windows-zip.py --folder DIR --output NAME.zip
 """
 import argparse
 import pathlib
@@ -49,21 +56,49 @@ def add(archive: zipfile.ZipFile, name: str, data: bytes, executable: bool = Fal
     info = zipfile.ZipInfo(name, FIXED_DATE)
     info.compress_type = zipfile.ZIP_DEFLATED
     info.external_attr = (0o755 if executable else 0o644) << 16
-    archive.writestr(info, data)
+    archive.writestr(info, data, compresslevel=9)
+
+
+def add_folder(archive: zipfile.ZipFile, folder: pathlib.Path) -> None:
+    """Every folder and file under folder, by name, under folder's own name."""
+    paths = sorted(folder.rglob("*"), key=lambda p: p.relative_to(folder).parts)
+    for path in [folder] + paths:
+        name = pathlib.PurePosixPath(folder.name, *path.relative_to(folder).parts)
+        if path.is_dir():
+            info = zipfile.ZipInfo(f"{name}/", FIXED_DATE)
+            info.external_attr = (0o40755 << 16) | 0x10  # a folder, for Unix and for Windows
+            archive.writestr(info, b"")
+        else:
+            add(archive, str(name), path.read_bytes(),
+                executable=path.suffix.lower() in (".exe", ".dll"))
 
 
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--exe", required=True, type=pathlib.Path)
-    parser.add_argument("--readme", required=True, type=pathlib.Path)
+    parser.add_argument("--exe", type=pathlib.Path)
+    parser.add_argument("--readme", type=pathlib.Path)
+    parser.add_argument("--license", type=pathlib.Path)
+    parser.add_argument("--notices", type=pathlib.Path)
+    parser.add_argument("--folder", type=pathlib.Path)
     parser.add_argument("--output", required=True, type=pathlib.Path)
     args = parser.parse_args()
+    companion = (args.exe, args.readme, args.license, args.notices)
+    if args.folder is None and None in companion:
+        parser.error("give --exe, --readme, --license and --notices, or --folder")
+    if args.folder is not None and companion != (None,) * 4:
+        parser.error("--folder goes alone")
 
     partial = args.output.with_suffix(".zip.tmp")
     with zipfile.ZipFile(partial, "w") as archive:
-        add(archive, "tessaroll-cli.exe", args.exe.read_bytes(), executable=True)
-        add(archive, "README.txt", crlf(args.readme.read_text(encoding="utf-8")))
-        add(archive, "CODE-PAGE.txt", crlf(CODE_PAGE_NOTE))
+        if args.folder is not None:
+            add_folder(archive, args.folder)
+        else:
+            add(archive, "tessaroll-cli.exe", args.exe.read_bytes(), executable=True)
+            add(archive, "README.txt", crlf(args.readme.read_text(encoding="utf-8")))
+            add(archive, "CODE-PAGE.txt", crlf(CODE_PAGE_NOTE))
+            add(archive, "LICENSE.txt", crlf(args.license.read_text(encoding="utf-8")))
+            # Written with Windows line ends already.
+            add(archive, "THIRD-PARTY-NOTICES.txt", args.notices.read_bytes())
     partial.replace(args.output)
 
 

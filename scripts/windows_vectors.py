@@ -19,47 +19,33 @@ page 1252. Checks:
   the time stamp, also when it replaces an older output.txt; a refused count leaves it alone.
 """
 import argparse
-import concurrent.futures
-import json
 import os
 import pathlib
-import subprocess
 import sys
-import tempfile
 import threading
 import time
 
-CRLF = b"\r\n"
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent / "lib"))
+import vectors as vec  # noqa: E402 (the shared vector module, scripts/lib/vectors.py)
+from vectors import CRLF, generate_args, show  # noqa: E402
+
 # "\u0142\u00f3d\u017a": 1252 lacks two of its letters and takes their best fits; 1250 has all.
 PORTABILITY_PASSWORD = "\u0142\u00f3d\u017a"
 
 
-def generate_args(v: dict) -> list:
-    args = [
-        "generate",
-        f"--day={v['day']}",
-        f"--month={v['month']}",
-        f"--year={v['year']}",
-        f"--count={v['count']}",
-        f"--length={v['length']}",
-        f"--pattern={v['pattern']}",
-    ]
-    if "code_page" in v:
-        args.append(f"--code-page={v['code_page']}")
-    return args
-
-
 class Runner:
     def __init__(self, args):
-        self.wine = args.wine
-        self.windows_cli = str(pathlib.Path(args.windows_cli).resolve())
-        self.linux_cli = str(pathlib.Path(args.linux_cli).resolve())
+        self.windows_cli = vec.Cli([args.wine, pathlib.Path(args.windows_cli).resolve()],
+                                   through_files=True, timeout=300)
+        self.linux = vec.Cli([pathlib.Path(args.linux_cli).resolve()], timeout=300)
         # Runs that ended with exit 1 and wrote nothing at all, run once more (see windows()).
         self.silent_runs = []
         self.lock = threading.Lock()
 
     def windows(self, argv, personal: bytes = b"", cwd=None, locale=None):
-        result = self.windows_once(argv, personal, cwd, locale)
+        # Wine takes the Windows locale, and with it the ANSI code page, from LC_ALL.
+        env = dict(os.environ, LC_ALL=locale, LANG=locale) if locale else None
+        result = self.windows_cli(argv, personal, cwd, env)
         # tessaroll-cli never exits 1 without a sentence on standard error, but once in about a
         # thousand runs Wine has ended it so, with both output files empty: once in each of two CI
         # runs on a freshly made prefix, on a refusal and on a plain list alike, and never in 2,000
@@ -68,44 +54,8 @@ class Runner:
         if result.returncode == 1 and result.stdout == b"" and result.stderr == b"":
             with self.lock:
                 self.silent_runs.append(" ".join(argv))
-            result = self.windows_once(argv, personal, cwd, locale)
+            result = self.windows_cli(argv, personal, cwd, env)
         return result
-
-    def windows_once(self, argv, personal: bytes, cwd, locale):
-        # Standard input and output go through files, not pipes: Wine's helper processes inherit
-        # the handles of the first program that starts them, and a pipe would then never close.
-        with tempfile.TemporaryFile() as stdin, tempfile.TemporaryFile() as stdout, \
-                tempfile.TemporaryFile() as stderr:
-            stdin.write(personal + b"\n")
-            stdin.seek(0)
-            # Wine takes the Windows locale, and with it the ANSI code page, from LC_ALL.
-            env = dict(os.environ, LC_ALL=locale, LANG=locale) if locale else None
-            returncode = subprocess.run(
-                [self.wine, self.windows_cli, *argv],
-                stdin=stdin,
-                stdout=stdout,
-                stderr=stderr,
-                cwd=cwd,
-                env=env,
-                timeout=300,
-            ).returncode
-            stdout.seek(0)
-            stderr.seek(0)
-            return subprocess.CompletedProcess(argv, returncode, stdout.read(), stderr.read())
-
-    def linux(self, argv, personal: bytes = b"", cwd=None):
-        return subprocess.run(
-            [self.linux_cli, *argv],
-            input=personal + b"\n",
-            capture_output=True,
-            cwd=cwd,
-            timeout=300,
-        )
-
-
-def show(data: bytes, limit: int = 400) -> str:
-    text = repr(data)
-    return text if len(text) <= limit else text[:limit] + "..."
 
 
 class Tally:
@@ -142,61 +92,28 @@ def vector_outcome(run: Runner, system: str, number: int, v: dict):
     utf8 = v["personal"].encode("utf-8")
     args = generate_args(v)
     result = run.windows(args, utf8) if system == "Windows" else run.linux(args, utf8)
-    newline = CRLF if system == "Windows" else b"\n"
-    where = f"{system}, vector on line {number} of the file"
-    refused = v["count"] <= 0 or v["length"] <= 0
-    if "error" in v or refused:
-        # The engine gives an empty list or empty passwords for a count or length of 0 or below;
-        # the command line refuses them, in the same sentence on both builds.
-        ok = result.returncode == 1 and result.stdout == b"" and result.stderr != b""
-        if "error" in v:
-            expected = f"the error '{v['error']}' (exit 1)"
-        else:
-            ok = ok and b"1 to 130" in result.stderr
-            expected = "a refusal of the count or length (exit 1)"
-        if system == "Windows":
-            # The same sentence as on Linux.
-            linux = run.linux(args, utf8)
-            ok = ok and result.stderr.replace(CRLF, b"\n") == linux.stderr
-            expected += f", as on Linux: {show(linux.stderr)}"
-    else:
-        expected_out = b"".join(
-            f"Password {i}= {pw}".encode("ascii") + newline
-            for i, pw in enumerate(v["passwords"], 1)
-        )
-        # Standard error holds at most the note on the characters that reach the seed, the same
-        # on both builds.
-        note = result.stderr.replace(CRLF, b"\n")
-        ok = (
-            result.returncode == 0
-            and result.stdout == expected_out
-            and (note == b"" or (note.startswith(b"Only the first ") and note.count(b"\n") == 1))
-        )
-        if ok and system == "Windows":
-            ok = note == run.linux(args, utf8).stderr
-        expected = show(expected_out)
-    detail = (
-        f"{where}: expected {expected}\n     exit {result.returncode}, "
-        f"stdout {show(result.stdout)}\n     stderr {show(result.stderr)}"
-    )
-    return ok, detail
+    newline = CRLF if system == "Windows" else vec.LF
+    problem = vec.outcome(result, v, newline)
+    if problem is None and system == "Windows":
+        # Standard error, the reason of a refusal or the note on the characters that reach the
+        # seed, says the same as on Linux.
+        linux = run.linux(args, utf8)
+        if result.stderr.replace(CRLF, vec.LF) != linux.stderr:
+            problem = f"standard error {show(result.stderr)}, on Linux {show(linux.stderr)}"
+    return problem is None, f"{system}, vector on line {number} of the file: {problem}"
 
 
 def check_vectors(run: Runner, vectors: list, jobs: int, tally: Tally):
+    numbered = list(enumerate(vectors, 1))
     for system in ("Linux", "Windows"):
         started = time.monotonic()
-        with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
-            futures = [
-                (v, pool.submit(vector_outcome, run, system, n, v))
-                for n, v in enumerate(vectors, 1)
-            ]
-            agreed = 0
-            through_option = 0
-            for v, future in futures:
-                ok, detail = future.result()
-                if tally.check(ok, "vector", detail):
-                    agreed += 1
-                    through_option += "code_page" in v
+        outcomes = vec.in_parallel(lambda nv: vector_outcome(run, system, *nv), numbered, jobs)
+        agreed = 0
+        through_option = 0
+        for v, (ok, detail) in zip(vectors, outcomes):
+            if tally.check(ok, "vector", detail):
+                agreed += 1
+                through_option += "code_page" in v
         options = sum("code_page" in v for v in vectors)
         print(
             f"vectors through the {system} CLI: {agreed} of {len(vectors)} agree "
@@ -319,7 +236,7 @@ def main() -> int:
     args = parser.parse_args()
 
     args.work.mkdir(parents=True, exist_ok=True)
-    vectors = [json.loads(line) for line in args.vectors.read_text("utf-8").splitlines() if line]
+    vectors = [v for _, v in vec.load(args.vectors)]
     run = Runner(args)
     tally = Tally()
     check_self_test(run, tally, len(vectors))
