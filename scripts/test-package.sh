@@ -6,14 +6,17 @@
 #      list with its reason;
 #   2. the desktop entry, the AppStream metainfo and both manual pages pass their checkers;
 #   3. dpkg -i, then an ordinary user created here runs tessaroll-cli generate --output-dir in
-#      its home, sets the settings with tessaroll-cli pattern set, and runs the installed window
-#      program offscreen through one Generate (tessaroll --test-generate); output.txt and
-#      pattern.tq must then be in its ~/.local/share/tessaroll, readable by that user only, and
-#      both programs must have computed the same list;
+#      its home, sets the settings with tessaroll-cli pattern set, and starts the installed window
+#      program on a virtual X display (Xvfb), worked from the keyboard as a user would (xdotool):
+#      the personal password typed, Generate pressed, then Exit (Ctrl+E), after which the program
+#      must end with status 0. output.txt and pattern.tq must then be in its
+#      ~/.local/share/tessaroll, readable by that user only, and both programs must have computed
+#      the same list. The screen before Exit is kept as window.png;
 #   4. dpkg -r, after which nothing of the package is left under /usr;
 #   5. the Windows zip opens, and its tessaroll-cli.exe passes self-test under Wine.
 #
-# Needs: the package (make package) and the zip (make test-windows).
+# Needs: the package (make package) and the zip (make test-windows). Every stage prints its time;
+# the output of each check is kept in $BUILD/test-package.
 # Environment: BUILD (default build), WINDOWS_BUILD (default build-windows).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -119,7 +122,15 @@ stage "desktop entry, metainfo and manual pages"
 user=tessaroll-check
 home=/home/$user
 installed=false
+gui_pid=
+xvfb_pid=
 cleanup() {
+    # The user's processes end first: userdel -r refuses a user who still runs one.
+    local pid
+    for pid in $gui_pid $xvfb_pid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     if id "$user" >/dev/null 2>&1; then
         userdel -r "$user" >/dev/null 2>&1 || true
     fi
@@ -128,6 +139,7 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 if dpkg-query -W -f='${Status}' tessaroll 2>/dev/null | grep -q 'install ok installed'; then
     fail "tessaroll is installed already; remove it first (dpkg -r tessaroll)."
 fi
@@ -156,8 +168,112 @@ as_user 'mkdir lists && echo "my secret" | tessaroll-cli generate --count 5 --le
 [ -f "$home/lists/output.txt" ] || fail "tessaroll-cli generate --output-dir wrote no ~/lists/output.txt"
 as_user 'tessaroll-cli pattern set --count 5 --length 8 --pattern ddllddll'
 [ -f "$data/pattern.tq" ] || fail "tessaroll-cli pattern set did not write $data/pattern.tq"
-as_user 'echo "my secret" | tessaroll --test-generate' >"$out/window-list.txt" 2>"$out/window-stderr.txt" ||
-    fail "the window program did not get through Generate: $(cat "$out/window-stderr.txt")"
+stage "tessaroll-cli as $user: a list in ~/lists and the settings"
+
+# The window program on a display of its own, worked from the keyboard. Qt and X are not quick to
+# hand the keyboard to a new window on a busy machine, so the focus is asked for until X reports
+# it, and a start whose Generate wrote no list is tried again from scratch, up to three times.
+# Xvfb picks a free display and writes its number, once it takes connections, into a file.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/xvfb-display.txt" >"$out/xvfb.log" 2>&1 &
+xvfb_pid=$!
+display_number=
+for _ in $(seq 300); do
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    display_number=$(sed -n 's/^\([0-9][0-9]*\)$/\1/p' "$out/xvfb-display.txt" 2>/dev/null) || true
+    [ -z "$display_number" ] || break
+    sleep 0.1
+done
+[ -n "$display_number" ] || fail "Xvfb did not start within 30 s: $(cat "$out/xvfb.log")"
+export DISPLAY=":$display_number"
+keys() { xdotool key --delay 80 "$@"; }
+# The user's runtime folder, which a login would make; in the home, so that userdel -r takes it.
+runtime="$home/.runtime"
+install -d -m 700 -o "$user" -g "$(id -g "$user")" "$runtime"
+# Says what went wrong with the window program, with the screen and what Xvfb and the program
+# wrote, and stops.
+window_fail() {
+    import -window root "$out/window-failure.png" 2>/dev/null || true
+    fail "$1
+  the screen at that moment: $out/window-failure.png
+  the window program wrote: $(cat "$out/window-stderr.txt" 2>/dev/null)
+  Xvfb wrote: $(cat "$out/xvfb.log")"
+}
+# Waits up to $1 seconds for the window program to end; returns its exit status, or 124.
+wait_gui() {
+    for _ in $(seq $(($1 * 5))); do
+        if ! kill -0 "$gui_pid" 2>/dev/null; then
+            wait "$gui_pid" && gui_status=0 || gui_status=$?
+            gui_pid=
+            return "$gui_status"
+        fi
+        sleep 0.2
+    done
+    return 124
+}
+# Gives the keyboard to window $1; returns 1 when X never reports it there.
+focus() {
+    for _ in $(seq 10); do
+        timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || true
+        [ "$(xdotool getwindowfocus 2>/dev/null)" != "$1" ] || return 0
+        sleep 0.5
+    done
+    return 1
+}
+attempts=0
+while [ ! -s "$data/output.txt" ]; do
+    attempts=$((attempts + 1))
+    # exec keeps the process id: the one cleanup ends and wait_gui waits for.
+    (cd "$home" && exec setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups \
+        env -i HOME="$home" USER="$user" PATH=/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$DISPLAY" \
+        XDG_RUNTIME_DIR="$runtime" /usr/bin/tessaroll) 2>"$out/window-stderr.txt" &
+    gui_pid=$!
+    main=
+    deadline=$((SECONDS + 60))
+    while [ -z "$main" ] && [ "$SECONDS" -lt "$deadline" ]; do
+        kill -0 "$gui_pid" 2>/dev/null || window_fail "the window program ended before its window appeared"
+        main=$(timeout 2 xdotool search --sync --onlyvisible --name '^Tessaroll$' 2>/dev/null | head -n 1) ||
+            sleep 0.2
+    done
+    [ -n "$main" ] || window_fail "the main window (titled Tessaroll) did not appear within 60 s"
+    focus "$main" || window_fail "the main window never got the keyboard focus"
+    sleep 0.5
+    keys Tab Tab                             # Generate -> list -> personal password
+    xdotool type --delay 60 'my secret'
+    keys shift+Tab shift+Tab space           # back to Generate, pressed
+    for _ in $(seq 150); do
+        [ ! -s "$data/output.txt" ] || break
+        kill -0 "$gui_pid" 2>/dev/null || window_fail "the window program ended before Generate wrote a list"
+        sleep 0.2
+    done
+    if [ ! -s "$data/output.txt" ]; then
+        [ "$attempts" -lt 3 ] ||
+            window_fail "Generate wrote no $data/output.txt within 30 s, in each of three starts of the window program"
+        import -window root "$out/window-attempt-$attempts.png" 2>/dev/null || true
+        say "start $attempts of the window program: Generate wrote no list within 30 s (screen: window-attempt-$attempts.png); starting it again"
+        kill -KILL "$gui_pid" 2>/dev/null || true
+        wait "$gui_pid" 2>/dev/null || true
+        gui_pid=
+        rm -f "$data/output.txt" # one written as it was ended does not count
+    fi
+done
+sleep 0.5 # the list drawn in the window too, for the picture
+import -window root "$out/window.png" || window_fail "import could not take the screen"
+focus "$main" || window_fail "the main window lost the keyboard focus after Generate"
+keys ctrl+e                                  # Exit
+wait_gui 15 || [ "$?" -ne 124 ] || {
+    # A second Ctrl+E, should the first have met a window that lost the focus.
+    focus "$main" || true
+    keys ctrl+e
+    wait_gui 30 || [ "$?" -ne 124 ] || window_fail "the window program did not end on Exit (Ctrl+E) within 45 s"
+}
+[ "$gui_status" -eq 0 ] || window_fail "the window program ended with status $gui_status after Exit"
+kill "$xvfb_pid" 2>/dev/null || true
+wait "$xvfb_pid" 2>/dev/null || true
+xvfb_pid=
+unset DISPLAY
+say "window program: the password typed, Generate pressed and Exit chosen ($attempts start(s)), exit status 0; the screen before Exit: $out/window.png"
+stage "the window program under Xvfb, worked from the keyboard as $user"
+
 [ "$(stat -c %a "$data")" = 700 ] || fail "$data has mode $(stat -c %a "$data"), not 700"
 for file in output.txt pattern.tq; do
     [ -f "$data/$file" ] || fail "no $file in $data"
@@ -167,8 +283,10 @@ done
 # The same settings (5 passwords of 8) and today's date: the same passwords in both files.
 passwords() { grep -a '^Password' "$1" | tr -d '\r'; }
 [ "$(passwords "$data/output.txt" | wc -l)" -eq 5 ] || fail "the window program did not use the settings tessaroll-cli saved"
-diff <(passwords "$home/lists/output.txt") <(passwords "$data/output.txt") >/dev/null ||
-    fail "the window program and tessaroll-cli computed different lists"
+diff <(passwords "$home/lists/output.txt") <(passwords "$data/output.txt") >"$out/lists-diff.txt" ||
+    fail "the window program and tessaroll-cli computed different lists (< tessaroll-cli, > the window program; its screen: $out/window.png):
+$(cat "$out/lists-diff.txt")
+  the window program wrote: $(cat "$out/window-stderr.txt")"
 for folder in /usr/bin /usr/share/tessaroll; do
     if [ -e "$folder/output.txt" ] || [ -e "$folder/pattern.tq" ]; then
         fail "a program wrote into $folder"
