@@ -124,14 +124,18 @@ new_prefix() {
 }
 
 # --- Xvfb ----------------------------------------------------------------------------------------
-exec {display_fd}<> <(:)
-Xvfb -displayfd "$display_fd" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display and writes its number, once it takes connections, into a file (a
+# pipe from a process substitution lost the number now and then).
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/xvfb-display.txt" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 display_number=
-for _ in $(seq 100); do
-    read -r -t 0.1 -u "$display_fd" display_number && break || true
+for _ in $(seq 300); do
+    display_number=$(tr -dc '0-9' <"$work/xvfb-display.txt" 2>/dev/null || true)
+    [ -n "$display_number" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
 done
-[ -n "$display_number" ] || die "Xvfb did not start"
+[ -n "$display_number" ] || die "Xvfb did not start within 30 s: $(cat "$work/xvfb.log")"
 export DISPLAY=":$display_number"
 
 # --- 1. The window tests ---------------------------------------------------------------------------
