@@ -28,7 +28,7 @@ struct Failure {
 
 struct State {
     std::mutex mutex;
-    std::array<Failure, 7> failures{};
+    std::array<Failure, 9> failures{};
     std::size_t write_limit = 0;
     std::deque<std::string> names;
     std::map<fs::path, fs::path> renamed;  // the code's temporary name -> the one opened
@@ -338,6 +338,27 @@ int rename(const char* from, const char* to) {
         opened_name(from, true);
     }
     return finish(std::move(r), result);
+}
+
+int linkat(int from_folder, const char* from, int to_folder, const char* to, int flags) {
+    const fs::path name = planned_name(to);
+    Record r{Call::link, -1, name, {}, flags, 0};
+    if (const int err = planned_failure(Call::link); err != 0) {
+        r.error = err;
+        errno = err;
+        return finish(std::move(r), -1);
+    }
+    return finish(std::move(r), ::linkat(from_folder, from, to_folder, name.c_str(), flags));
+}
+
+int fchown(int fd, uid_t owner, gid_t group) {
+    Record r{Call::chown, fd, {}, {}, 0, 0};
+    if (const int err = planned_failure(Call::chown); err != 0) {
+        r.error = err;
+        errno = err;
+        return finish(std::move(r), -1);
+    }
+    return finish(std::move(r), ::fchown(fd, owner, group));
 }
 
 int unlink(const char* path) {

@@ -23,7 +23,8 @@ namespace tessaroll::file_calls_mock {
 
 // The kinds of calls, named as on POSIX systems. On Windows: CreateFileW is open, WriteFile
 // write, FlushFileBuffers sync, CloseHandle close, MoveFileExW rename and DeleteFileW remove.
-enum class Call { open, chmod, write, sync, close, rename, remove };
+// link is linkat, which names an unnamed temporary file (Linux); chown is fchown.
+enum class Call { open, chmod, write, sync, close, rename, remove, link, chown };
 
 // The next `times` calls of this kind fail with error, an errno value (on Windows the nearest
 // system error; EIO is ERROR_WRITE_FAULT); times -1 is every call until fail(call, 0) or
@@ -34,16 +35,18 @@ void fail(Call call, int error, int times = -1);
 void limit_write_size(std::size_t bytes);
 
 // The random part of the next temporary files' names, in this order: the mock opens
-// "target.<part>.tmp" in place of the random name the code chose, and renames or removes that
-// one when the code names its own. Random names follow when the list is used up.
+// "target.<part>.tmp" (or links an unnamed file under it) in place of the random name the code
+// chose, and renames or removes that one when the code names its own. Random names follow when the
+// list is used up.
 void next_temporary_names(std::vector<std::string> names);
 
 struct Record {
     Call call;
-    std::intptr_t handle = -1;   // the descriptor used, or the one open returned (-1 when none)
-    std::filesystem::path path;  // open, rename (from), remove: the path the system was given
-    std::filesystem::path to;    // rename
-    int flags = 0;               // open
+    std::intptr_t handle = -1;  // the descriptor used, or the one open returned (-1 when none)
+    // open, rename (from), remove: the path the system was given; link: the new name
+    std::filesystem::path path;
+    std::filesystem::path to;  // rename
+    int flags = 0;             // open
     // The errno value the call failed with (on Windows -1 for a failure of the system's own), 0
     // when it did not fail.
     int error = 0;
@@ -73,6 +76,8 @@ int fsync(int fd);
 int close(int fd);
 int rename(const char* from, const char* to);
 int unlink(const char* path);
+int linkat(int from_folder, const char* from, int to_folder, const char* to, int flags);
+int fchown(int fd, uid_t owner, gid_t group);
 #endif
 }  // namespace routed
 
