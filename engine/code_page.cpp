@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/code_page.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <stdexcept>
 
 #include "engine/code_page_tables.h"
+#include "engine/unicode_nfc.h"
 #include "engine/windows_api.h"
 
 namespace tessaroll {
@@ -96,17 +98,73 @@ std::size_t decode(std::string_view s, std::size_t i, char32_t& cp) {
     return more + 1;
 }
 
-void append_utf8(std::string& out, char16_t unit) {
-    if (unit < 0x80) {
-        out += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-        out += static_cast<char>(0xC0 | (unit >> 6));
-        out += static_cast<char>(0x80 | (unit & 0x3F));
+void append_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xE0 | (unit >> 12));
-        out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (unit & 0x3F));
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+// The characters of UTF-8 text as Windows reads them, U+FFFD for what is not valid UTF-8.
+std::u32string code_points(std::string_view utf8) {
+    std::u32string chars;
+    chars.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t c = 0;
+        i += decode(utf8, i, c);
+        chars += c;
+    }
+    return chars;
+}
+
+char unit_byte(const Table& t, char16_t unit) {
+    const auto it =
+        std::lower_bound(t.bytes.begin(), t.bytes.end(), unit,
+                         [](const tables::UnitByte& entry, char16_t u) { return entry.unit < u; });
+    return it != t.bytes.end() && it->unit == unit ? static_cast<char>(it->byte) : kMissing;
+}
+
+// A character of the Basic Multilingual Plane whose byte stands for itself.
+bool has_own_code(const Table& t, char32_t c) {
+    if (c >= 0x10000 || (c >= 0xD800 && c <= 0xDFFF)) {
+        return false;
+    }
+    const auto byte = static_cast<unsigned char>(unit_byte(t, static_cast<char16_t>(c)));
+    return t.units[byte] == c;
+}
+
+// The characters whose units give the bytes: each stretch in NFC, unless the code page has a code
+// of its own for every character of the stretch as typed.
+std::u32string composed(std::string_view utf8, const Table& t) {
+    const std::u32string typed = code_points(utf8);
+    std::u32string out;
+    out.reserve(typed.size());
+    for (std::size_t begin = 0; begin < typed.size();) {
+        std::size_t end = begin + 1;
+        while (end < typed.size() && !nfc_boundary_before(typed[end])) {
+            ++end;
+        }
+        const std::u32string_view stretch(typed.data() + begin, end - begin);
+        if (std::all_of(stretch.begin(), stretch.end(),
+                        [&t](char32_t c) { return has_own_code(t, c); })) {
+            out += stretch;
+        } else {
+            out += to_nfc(stretch);
+        }
+        begin = end;
+    }
+    return out;
 }
 
 }  // namespace
@@ -170,18 +228,44 @@ std::u16string utf8_to_utf16(std::string_view utf8) {
 }
 
 char code_page_byte(char16_t unit, CodePage cp) {
-    const auto bytes = table_of(cp).bytes;
-    const auto it =
-        std::lower_bound(bytes.begin(), bytes.end(), unit,
-                         [](const tables::UnitByte& entry, char16_t u) { return entry.unit < u; });
-    return it != bytes.end() && it->unit == unit ? static_cast<char>(it->byte) : kMissing;
+    return unit_byte(table_of(cp), unit);
+}
+
+std::vector<CharacterCode> character_codes(std::string_view utf8, CodePage cp) {
+    const Table& t = table_of(cp);
+    std::vector<CharacterCode> codes;
+    for (const char32_t c : composed(utf8, t)) {
+        if (c >= 0x10000) {
+            codes.push_back({c, CodeKind::Missing, std::string(2, kMissing)});
+            continue;
+        }
+        const char byte = unit_byte(t, static_cast<char16_t>(c));
+        const CodeKind kind = has_own_code(t, c) ? CodeKind::Own
+                              : byte == kMissing ? CodeKind::Missing
+                                                 : CodeKind::LookAlike;
+        codes.push_back({c, kind, std::string(1, byte)});
+    }
+    return codes;
 }
 
 std::string to_code_page(std::string_view utf8, CodePage cp) {
+    const Table& t = table_of(cp);
     std::string out;
     out.reserve(utf8.size());
-    for (const char16_t unit : utf8_to_utf16(utf8)) {
-        out += code_page_byte(unit, cp);
+    for (const char32_t c : composed(utf8, t)) {
+        if (c >= 0x10000) {
+            out.append(2, kMissing);  // two surrogates, neither of which has a byte
+        } else {
+            out += unit_byte(t, static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::string composed_text(std::string_view utf8, CodePage cp) {
+    std::string out;
+    for (const char32_t c : composed(utf8, table_of(cp))) {
+        append_utf8(out, c);
     }
     return out;
 }

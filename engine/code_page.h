@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 8-bit character codes of the personal password, and the code page of output.txt.
 //
 // One rule on every system, Windows included, so that every build computes the same list: text
@@ -8,6 +9,13 @@
 // Plane is two UTF-16 units, so two bytes (two "?" for an emoji). The tables come from Windows'
 // code page files (engine/code_page_tables.h); characters that only a double-byte code page has
 // are out of reach of this rule and count as their best fit or "?".
+//
+// Before that, the text is composed as Unicode NFC composes it, so that an accent typed as a
+// letter followed by a combining mark ("e" and U+0301) counts as the accented letter ("\u00e9"),
+// as most keyboards type it. The text is composed stretch by stretch (see nfc_boundary_before);
+// a stretch whose characters as typed all have codes of their own in the code page is kept as it
+// is, as Windows keeps it, so that the marks that code pages 1255, 1258 and 874 hold give the
+// bytes they give on Windows.
 #pragma once
 
 #include <array>
@@ -15,6 +23,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaroll {
 
@@ -59,9 +68,31 @@ struct SystemCodePage {
 // 1252, with a note saying so and naming --code-page. Other systems: 1252, no note.
 SystemCodePage system_code_page();
 
-// UTF-8 text as bytes of the code page: one byte per UTF-16 unit, the code page's own byte, else
-// the best-fit byte, else "?" (63).
+// UTF-8 text as bytes of the code page: the text composed (composed_text), then one byte per
+// UTF-16 unit, the code page's own byte, else the best-fit byte, else "?" (63).
 std::string to_code_page(std::string_view utf8, CodePage cp);
+
+// The text whose UTF-16 units to_code_page converts, in UTF-8: read as Windows reads UTF-8, each
+// stretch in NFC unless the code page has a code of its own for every character of the stretch.
+std::string composed_text(std::string_view utf8, CodePage cp);
+
+// How a character reaches the seed.
+enum class CodeKind {
+    Own,        // the code page's own code for it
+    LookAlike,  // the code of another character Windows takes for it ("\u0142" counts as "l")
+    Missing,    // "?": the code page has neither (a character beyond the BMP counts as two)
+};
+
+// One character of the composed text and the bytes it gives.
+struct CharacterCode {
+    char32_t character;
+    CodeKind kind;
+    std::string bytes;  // one byte, or "??" for a character beyond the Basic Multilingual Plane
+};
+
+// The characters of composed_text(utf8, cp) and their bytes, whose concatenation is
+// to_code_page(utf8, cp).
+std::vector<CharacterCode> character_codes(std::string_view utf8, CodePage cp);
 
 // Bytes of the code page back to UTF-8. Every byte has a character (bytes the code page leaves
 // unassigned stand for the control or private-use characters Windows gives them), so

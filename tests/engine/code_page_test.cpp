@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -93,6 +94,86 @@ TEST(CodePage, EveryByteOfEveryCodePageSurvivesARoundTrip) {
     }
     EXPECT_EQ(from_code_page("\x80\xB3\xF3", CodePage::Western), "\xE2\x82\xAC\xC2\xB3\xC3\xB3");
     EXPECT_EQ(from_code_page("\xB3\xF3", CodePage::CentralEuropean), "\xC5\x82\xC3\xB3");
+}
+
+// A decomposed accent counts as the composed letter where the code page lacks the mark; a text
+// whose characters all have codes of their own is converted as typed, as Windows converts it.
+TEST(CodePage, DecomposedAccentsAreComposedUnlessTheCodePageHoldsThemAsTyped) {
+    struct Case {
+        CodePage cp;
+        const char* utf8;
+        std::string bytes;
+        const char* composed;
+        const char* what;
+    };
+    const Case cases[] = {
+        {CodePage::Western, "cafe\xCC\x81", "caf\xE9", "caf\xC3\xA9", "e and U+0301 in 1252"},
+        {CodePage::Western, "Zu\xCC\x88rich", "Z\xFCrich", "Z\xC3\xBCrich", "u and U+0308"},
+        {CodePage::CentralEuropean,
+         "C\xCC\x8C"
+         "e\xCC\x81s",
+         "\xC8\xE9s", "\xC4\x8C\xC3\xA9s", "C caron and e acute in 1250"},
+        {CodePage::Western, "\xE2\x84\xAB", "\xC5", "\xC3\x85", "the Angstrom sign is A ring"},
+        {CodePage::Western, "A\xCC\x80", "\xC0", "\xC3\x80", "A and U+0300 in 1252"},
+        {CodePage::Vietnamese, "A\xCC\x80", "A\xCC", "A\xCC\x80",
+         "1258 holds U+0300: kept as typed"},
+        {CodePage::Vietnamese, "A\xCC\x80\xC3\x80", "A\xCC\xC0", "A\xCC\x80\xC3\x80",
+         "typed and composed A grave stay apart in 1258"},
+        {CodePage::Hebrew, "\xD7\x90\xD6\xB8\xD6\xB4", "\xE0\xC8\xC4", "\xD7\x90\xD6\xB8\xD6\xB4",
+         "Hebrew points in the order typed in 1255"},
+        {CodePage::Western, "\xC5\x82o\xCC\x81", "l\xF3", "\xC5\x82\xC3\xB3",
+         "each stretch on its own: l stroke, then o acute"},
+        {CodePage::Western, "\xE2\x80\x8B\xCC\x81", "?\xB4", "\xE2\x80\x8B\xCC\x81",
+         "a mark after a character it does not compose with: its best fit"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(to_code_page(c.utf8, c.cp), c.bytes) << c.what;
+        EXPECT_EQ(composed_text(c.utf8, c.cp), c.composed) << c.what;
+    }
+}
+
+// Any two characters of a code page side by side come back as their two bytes: no code page
+// has a pair that the composition would join.
+TEST(CodePage, EveryPairOfCharactersOfACodePageIsKeptAsTyped) {
+    for (const CodePage cp : kCodePages) {
+        int differences = 0;
+        std::string pair(2, '\0');
+        for (int a = 0; a < 256; ++a) {
+            for (int b = 0; b < 256; ++b) {
+                pair[0] = static_cast<char>(a);
+                pair[1] = static_cast<char>(b);
+                differences += to_code_page(from_code_page(pair, cp), cp) != pair;
+            }
+        }
+        EXPECT_EQ(differences, 0) << static_cast<int>(cp);
+    }
+}
+
+TEST(CodePage, EachCharacterSaysHowItReachesTheSeed) {
+    const auto kinds = [](const char* utf8, CodePage cp) {
+        std::string text, bytes;
+        for (const CharacterCode& c : character_codes(utf8, cp)) {
+            text += c.kind == CodeKind::Own ? 'o' : c.kind == CodeKind::LookAlike ? 'l' : 'm';
+            bytes += c.bytes;
+        }
+        EXPECT_EQ(bytes, to_code_page(utf8, cp)) << utf8;
+        return text;
+    };
+    EXPECT_EQ(kinds("\xC5\x82\xC3\xB3"
+                    "d\xC5\xBA",
+                    CodePage::Western),
+              "lool");
+    EXPECT_EQ(kinds("\xC5\x82\xC3\xB3"
+                    "d\xC5\xBA",
+                    CodePage::CentralEuropean),
+              "oooo");
+    EXPECT_EQ(kinds("\xD0\xBF\xD0\xB0?", CodePage::Western), "mmo");
+    EXPECT_EQ(kinds("\xD0\xBF\xD0\xB0?", CodePage::Cyrillic), "ooo");
+    EXPECT_EQ(kinds("\xC4\xB1nfo", CodePage::Western), "looo");
+    EXPECT_EQ(kinds("\xC4\xB1nfo", CodePage::Turkish), "oooo");
+    EXPECT_EQ(kinds("e\xCC\x81\xF0\x9F\x98\x80", CodePage::Western), "om");
+    EXPECT_EQ(character_codes("\xF0\x9F\x98\x80", CodePage::Western).at(0).bytes, "??");
+    EXPECT_EQ(character_codes("\xFF", CodePage::Western).at(0).character, U'\uFFFD');
 }
 
 TEST(CodePage, NumbersNamesAndThisSystem) {
