@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/check_command.h"
 #include "cli/generate_command.h"
 #include "cli/options.h"
 #include "cli/password_input.h"
@@ -46,6 +47,8 @@ int run(int argc, char** argv) {
 
     GenerateOptions generate;
     CLI::App* const generate_command = add_generate_command(app, generate);
+    CheckOptions check;
+    CLI::App* const check_command = add_check_command(app, check);
     PatternCommands pattern;
     add_pattern_commands(app, pattern);
     SelfTestOptions self_test;
@@ -72,6 +75,8 @@ int run(int argc, char** argv) {
     try {
         if (*generate_command) {
             status = run_generate(generate);
+        } else if (*check_command) {
+            status = run_check(check);
         } else if (*pattern.show) {
             status = run_pattern_show(pattern.show_options);
         } else if (*pattern.set) {

@@ -80,7 +80,8 @@ DayRange day_range(const GenerateOptions& o, const ListDate& first) {
     return range;
 }
 
-// The settings of the list: the options, over the pattern file's, over the defaults.
+}  // namespace
+
 GenerationSettings settings_from(const GenerateOptions& o) {
     GenerationSettings s;
     s.pnumb = kDefaultCount;
@@ -131,6 +132,8 @@ GenerationSettings settings_from(const GenerateOptions& o) {
     return s;
 }
 
+namespace {
+
 // Typed unseen, the password is checked by its fingerprint, the one the window shows.
 void show_fingerprint(const std::string& personal, CodePage code_page) {
     try {
@@ -143,6 +146,18 @@ void show_fingerprint(const std::string& personal, CodePage code_page) {
 }
 
 }  // namespace
+
+void show_personal_password_notes(const std::string& personal, CodePage code_page,
+                                  bool fingerprint) {
+    if (fingerprint || stdin_is_terminal()) {
+        show_fingerprint(personal, code_page);
+    }
+    // Users who count on a long personal password must know when its end changes nothing.
+    const std::string beyond = characters_beyond_seed_note(personal, code_page);
+    if (!beyond.empty()) {
+        std::cerr << beyond << '\n';
+    }
+}
 
 CLI::App* add_generate_command(CLI::App& app, GenerateOptions& g) {
     const std::string max_count = std::to_string(kMaxCount);
@@ -191,14 +206,7 @@ int run_generate(const GenerateOptions& o) {
     }
 
     request.personal = read_personal_password();
-    if (o.fingerprint || stdin_is_terminal()) {
-        show_fingerprint(request.personal, code_page);
-    }
-    // Users who count on a long personal password must know when its end changes nothing.
-    const std::string beyond = characters_beyond_seed_note(request.personal, code_page);
-    if (!beyond.empty()) {
-        std::cerr << beyond << '\n';
-    }
+    show_personal_password_notes(request.personal, code_page, o.fingerprint);
     const Notifier notify = [](std::string_view message) { std::cerr << message << '\n'; };
 
     if (!range) {

@@ -17,8 +17,8 @@ namespace {
 
 // Options that take a value.
 constexpr std::string_view kValueOptions[] = {
-    "day",    "month",   "year",       "date",         "until",     "count",
-    "length", "pattern", "output-dir", "pattern-file", "code-page",
+    "day",     "month",      "year",         "date",      "until", "count",  "length",
+    "pattern", "output-dir", "pattern-file", "code-page", "days",  "number",
 };
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 #include "cli/standard_streams.h"
 #include "engine/chaotic_map.h"
+#include "engine/error.h"
+#include "engine/password_list.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -236,6 +238,70 @@ std::string read_personal_password() {
         line = read_console_line();
 #else
         line = read_line();
+#endif
+    }
+    std::cerr << '\n';
+    return line;
+}
+
+namespace {
+
+constexpr const char* kNoCandidate = "No password to check was read";
+
+// The second line of standard input, without its line end. At most kMaxLength + 1 bytes are kept:
+// a longer line is no list's password either, and the rest is not read.
+std::string read_candidate_line() {
+    std::string line;
+    bool ended = false;
+    errno = 0;
+    for (int c; (c = std::getc(stdin)) != EOF;) {
+        if (c == '\n') {
+            ended = true;
+            break;
+        }
+        line += static_cast<char>(c);
+        if (line.size() > static_cast<std::size_t>(kMaxLength) + 1) {
+            line.pop_back();
+            return line;
+        }
+    }
+    if (std::ferror(stdin) != 0) {
+        const int err = errno != 0 ? errno : EIO;
+        throw PasswordInputError(std::string(kNoCandidate) +
+                                 ": standard input could not be read (" +
+                                 std::generic_category().message(err) + ").");
+    }
+    if (!ended && line.empty()) {
+        throw PasswordInputError(std::string(kNoCandidate) +
+                                 ": standard input ended after the personal password. Give the "
+                                 "password to check on the second line.");
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+}  // namespace
+
+std::string read_password_to_check() {
+    if (standard_input_was_closed() || !stdin_is_terminal()) {
+        return read_candidate_line();
+    }
+    std::string line;
+    {
+        EchoOff quiet;
+        std::cerr << "Password to check: " << std::flush;
+#ifdef _WIN32
+        try {
+            line = read_console_line();
+        } catch (const PasswordInputError&) {
+            throw PasswordInputError(std::string(kNoCandidate) + ": the console input ended.");
+        } catch (const EngineError&) {
+            line.assign(static_cast<std::size_t>(kMaxLength) + 1, '?');  // no list's password
+        }
+#else
+        line = read_candidate_line();
 #endif
     }
     std::cerr << '\n';

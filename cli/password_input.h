@@ -20,6 +20,13 @@ public:
 // the longest personal password the engine takes.
 std::string read_personal_password();
 
+// Reads the password to check, after the personal password: the next line of standard input
+// without its line end, or on a terminal a second prompt without echo. Only its first
+// kMaxLength + 1 bytes are kept, which is enough to tell that a longer one is no list's password.
+// An empty line is the empty text. Throws PasswordInputError when standard input ends before it
+// or cannot be read.
+std::string read_password_to_check();
+
 // Whether standard input is a terminal, where the password is typed unseen.
 bool stdin_is_terminal();
 
