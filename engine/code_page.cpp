@@ -6,6 +6,7 @@
 #include <span>
 #include <stdexcept>
 
+#include "engine/code_page_locale.h"
 #include "engine/code_page_tables.h"
 #include "engine/unicode_nfc.h"
 #include "engine/windows_api.h"
@@ -195,18 +196,30 @@ std::string known_code_pages_text() {
 }
 
 SystemCodePage system_code_page() {
+    // "... is not one of the single-byte code pages ...": why 1252 is used instead.
+    const auto not_one_of_ten = [](const std::string& which_is) {
+        return which_is + " not one of the single-byte code pages " + known_code_pages_text() +
+               ", so code page " + code_page_text(CodePage::Western) +
+               " is used; give --code-page N to use another of them.";
+    };
 #ifdef _WIN32
     const UINT acp = GetACP();
     if (const auto cp = code_page_from_number(static_cast<long>(acp))) {
-        return {*cp, {}};
+        return {*cp, {}, {}};
     }
-    return {CodePage::Western, "This system's ANSI code page " + std::to_string(acp) +
-                                   " is not one of the single-byte code pages " +
-                                   known_code_pages_text() + ", so code page " +
-                                   code_page_text(CodePage::Western) +
-                                   " is used; give --code-page N to use another of them."};
+    return {CodePage::Western,
+            not_one_of_ten("This system's ANSI code page " + std::to_string(acp) + " is"),
+            {}};
 #else
-    return {CodePage::Western, {}};
+    const std::string locale = locale_in_force();
+    const unsigned number = locale_ansi_code_page(windows_locale_name(locale));
+    if (const auto cp = code_page_from_number(static_cast<long>(number))) {
+        return {*cp, {}, locale};
+    }
+    return {CodePage::Western,
+            not_one_of_ten("The locale " + locale + " has the Windows code page " +
+                           std::to_string(number) + ", which is"),
+            locale};
 #endif
 }
 

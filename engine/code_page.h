@@ -61,11 +61,15 @@ std::string code_page_text(CodePage cp);
 // The code page of this system, and a sentence for the user when it is not the system's own.
 struct SystemCodePage {
     CodePage code_page;
-    std::string note;  // empty, or one sentence to show once
+    std::string note;    // empty, or one sentence to show once
+    std::string locale;  // other systems: the locale it was chosen from, empty when none is set
 };
 
 // Windows: the system's ANSI code page when it is one of the ten; otherwise (932, 65001, ...)
-// 1252, with a note saying so and naming --code-page. Other systems: 1252, no note.
+// 1252, with a note saying so and naming --code-page. Other systems: the ANSI code page Windows
+// has for the locale in force (locale_in_force, locale_ansi_code_page in
+// engine/code_page_locale.h), with the same note when it is not one of the ten; 1252 for C and
+// POSIX.
 SystemCodePage system_code_page();
 
 // UTF-8 text as bytes of the code page: the text composed (composed_text), then one byte per

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "engine/code_page.h"
+#include "engine/code_page_locale.h"
 
 namespace tessaroll {
 namespace {
@@ -189,12 +192,121 @@ TEST(CodePage, NumbersNamesAndThisSystem) {
     EXPECT_NE(known_code_pages_text().find("1257 (Baltic) and 1258 (Vietnamese)"),
               std::string::npos);
     EXPECT_THROW(to_code_page("a", static_cast<CodePage>(437)), std::invalid_argument);
-#ifndef _WIN32
-    const SystemCodePage system = system_code_page();
-    EXPECT_EQ(system.code_page, CodePage::Western);
-    EXPECT_EQ(system.note, "");
-#endif
 }
+
+// The generated table against a hand-written dozen, each as Windows' ANSI code page for that
+// system locale (GetACP under Wine: scripts/test-windows.sh).
+TEST(CodePageLocale, EachLanguageHasTheCodePageWindowsGivesIt) {
+    struct Case {
+        const char* unix_locale;
+        const char* windows_name;
+        unsigned code_page;
+    };
+    const Case cases[] = {
+        {"C", "", 1252},
+        {"POSIX", "", 1252},
+        {"C.UTF-8", "", 1252},
+        {"en_US.UTF-8", "en-US", 1252},
+        {"de_DE.ISO-8859-1@euro", "de-DE", 1252},
+        {"ru_RU.UTF-8", "ru-RU", 1251},
+        {"uk_UA", "uk-UA", 1251},
+        {"ru_UA.UTF-8", "ru-UA", 1251},
+        {"pl_PL.UTF-8", "pl-PL", 1250},
+        {"cs_CZ", "cs-CZ", 1250},
+        {"el_GR.UTF-8", "el-GR", 1253},
+        {"tr_TR.UTF-8", "tr-TR", 1254},
+        {"az_AZ.UTF-8", "az-AZ", 1254},
+        {"he_IL.UTF-8", "he-IL", 1255},
+        {"ar_EG.UTF-8", "ar-EG", 1256},
+        {"fa_IR.UTF-8", "fa-IR", 1256},
+        {"ur_PK.UTF-8", "ur-PK", 1256},
+        {"lt_LT.UTF-8", "lt-LT", 1257},
+        {"lv_LV.UTF-8", "lv-LV", 1257},
+        {"vi_VN.UTF-8", "vi-VN", 1258},
+        {"th_TH.UTF-8", "th-TH", 874},
+        {"sr_RS@latin", "sr-Latn-RS", 1250},
+        {"uz_UZ.UTF-8@cyrillic", "uz-Cyrl-UZ", 1251},
+        {"ja_JP.UTF-8", "ja-JP", 932},
+        {"zh_CN.UTF-8", "zh-CN", 936},
+        {"zh_TW.UTF-8", "zh-TW", 950},
+        {"ko_KR.UTF-8", "ko-KR", 949},
+        {"hi_IN.UTF-8", "hi-IN", 65001},
+        {"ca_ES.UTF-8@valencia", "ca-ES-valencia", 1252},
+        {"fr", "fr", 1252},
+        {"de_XX.UTF-8", "de-XX", 1252},
+        {"xx_YY", "xx-YY", 1252},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(windows_locale_name(c.unix_locale), c.windows_name) << c.unix_locale;
+        EXPECT_EQ(locale_ansi_code_page(windows_locale_name(c.unix_locale)), c.code_page)
+            << c.unix_locale;
+    }
+    EXPECT_EQ(locale_ansi_code_page("RU-ru"), 1251u) << "case does not matter";
+}
+
+#ifndef _WIN32
+// Sets the locale variables for as long as it lives, and puts back what was there.
+class LocaleVariables {
+public:
+    LocaleVariables(const char* lc_all, const char* lc_ctype, const char* lang) {
+        const char* values[] = {lc_all, lc_ctype, lang};
+        for (int i = 0; i < 3; ++i) {
+            const char* before = std::getenv(kNames[i]);
+            saved_[i] = before != nullptr ? std::optional<std::string>(before) : std::nullopt;
+            set(kNames[i], values[i]);
+        }
+    }
+    ~LocaleVariables() {
+        for (int i = 0; i < 3; ++i) {
+            set(kNames[i], saved_[i] ? saved_[i]->c_str() : nullptr);
+        }
+    }
+    LocaleVariables(const LocaleVariables&) = delete;
+    LocaleVariables& operator=(const LocaleVariables&) = delete;
+
+private:
+    static void set(const char* name, const char* value) {
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    static constexpr const char* kNames[3] = {"LC_ALL", "LC_CTYPE", "LANG"};
+    std::optional<std::string> saved_[3];
+};
+
+TEST(CodePageLocale, ThisSystemTakesTheLocaleInForce) {
+    struct Case {
+        const char *lc_all, *lc_ctype, *lang;
+        CodePage code_page;
+        bool note;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr, CodePage::Western, false},
+        {nullptr, nullptr, "ru_RU.UTF-8", CodePage::Cyrillic, false},
+        {nullptr, "el_GR.UTF-8", "ru_RU.UTF-8", CodePage::Greek, false},
+        {"tr_TR.UTF-8", "el_GR.UTF-8", "ru_RU.UTF-8", CodePage::Turkish, false},
+        {"", "", "pl_PL.UTF-8", CodePage::CentralEuropean, false},
+        {"C", nullptr, "ru_RU.UTF-8", CodePage::Western, false},
+        {nullptr, nullptr, "ja_JP.UTF-8", CodePage::Western, true},
+    };
+    for (const Case& c : cases) {
+        const LocaleVariables set(c.lc_all, c.lc_ctype, c.lang);
+        const SystemCodePage system = system_code_page();
+        EXPECT_EQ(system.code_page, c.code_page) << (c.lang ? c.lang : "");
+        EXPECT_EQ(!system.note.empty(), c.note) << system.note;
+    }
+    const LocaleVariables set(nullptr, nullptr, "ja_JP.UTF-8");
+    EXPECT_EQ(system_code_page().note,
+              "The locale ja_JP.UTF-8 has the Windows code page 932, which is not one of the "
+              "single-byte code pages " +
+                  known_code_pages_text() +
+                  ", so code page 1252 (Western) is used; give --code-page N to use another of "
+                  "them.");
+    EXPECT_EQ(system_code_page().locale, "ja_JP.UTF-8");
+}
+#endif
 
 // The tables against the code page files they were generated from, unit by unit, when the files
 // are on this machine (package libwine): a stale table or a wrong lookup shows here.
