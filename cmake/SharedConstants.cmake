@@ -51,6 +51,16 @@ macro(tessaroll_read_shared_constants)
   tessaroll_read_constant(${PROJECT_SOURCE_DIR}/cli/cli_app.h kExitOk TESSAROLL_EXIT_OK)
   tessaroll_read_constant(${PROJECT_SOURCE_DIR}/cli/cli_app.h kExitRefused TESSAROLL_EXIT_REFUSED)
   tessaroll_read_constant(${PROJECT_SOURCE_DIR}/cli/cli_app.h kExitUsage TESSAROLL_EXIT_USAGE)
+  tessaroll_read_constant(${PROJECT_SOURCE_DIR}/cli/check_command.h kDefaultCheckDays
+                          TESSAROLL_DEFAULT_CHECK_DAYS)
+  tessaroll_read_constant(${PROJECT_SOURCE_DIR}/cli/check_command.h kMaxCheckDays
+                          TESSAROLL_MAX_CHECK_DAYS)
+  # "0 1 ... 7" for the completion of check --days.
+  set(TESSAROLL_CHECK_DAYS)
+  foreach(_tessaroll_day RANGE ${TESSAROLL_MAX_CHECK_DAYS})
+    string(APPEND TESSAROLL_CHECK_DAYS " ${_tessaroll_day}")
+  endforeach()
+  string(STRIP "${TESSAROLL_CHECK_DAYS}" TESSAROLL_CHECK_DAYS)
   tessaroll_read_code_pages(_tessaroll_code_pages)
   # "874 1250 ... 1258" for the completion, "874, 1250, ... or 1258" for the manual page.
   string(REPLACE ";" " " TESSAROLL_CODE_PAGES "${_tessaroll_code_pages}")

@@ -102,7 +102,7 @@ for page in tessaroll tessaroll-cli; do
     zcat "$tree/usr/share/man/man1/$page.1.gz" | sed 's/\\-/-/g' >"$out/$page.1.roff"
 done
 completion_file="$tree/usr/share/bash-completion/completions/tessaroll-cli"
-for command in "generate" "pattern show" "pattern set"; do
+for command in "generate" "check" "pattern show" "pattern set"; do
     # shellcheck disable=SC2086
     for option in $(options_of "$tree/usr/bin/tessaroll-cli" $command --help); do
         grep -q -- "$option" "$out/tessaroll-cli.1.roff" ||
