@@ -16,7 +16,9 @@ page 1252. Checks:
   both, with --code-page 1250, which is also the list of a Windows whose ANSI code page is 1250;
   a Windows with a double-byte code page (932) uses 1252 and says so once;
 * output.txt written by the Windows CLI has the bytes of the one the Linux CLI writes, apart from
-  the time stamp, also when it replaces an older output.txt; a refused count leaves it alone.
+  the time stamp, also when it replaces an older output.txt; a refused count leaves it alone;
+* `check` gives on both builds what each case of tests/data/check_cases.json says (the table the
+  Linux tests run).
 """
 import argparse
 import os
@@ -26,6 +28,7 @@ import threading
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent / "lib"))
+import check_table  # noqa: E402 (the cases of check, scripts/lib/check_table.py)
 import vectors as vec  # noqa: E402 (the shared vector module, scripts/lib/vectors.py)
 from vectors import CRLF, generate_args, show  # noqa: E402
 
@@ -225,6 +228,17 @@ def check_output_files(run: Runner, vectors: list, work: pathlib.Path, tally: Ta
     )
 
 
+def check_check_cases(run: Runner, work: pathlib.Path, tally: Tally):
+    """The table of check cases through both builds, each in a folder of its own."""
+    for system, runner in (("Linux", run.linux), ("Windows", run.windows)):
+        results = check_table.run_table(lambda a, s, cwd: runner(a, s, cwd),
+                                        work / f"check-{system.lower()}")
+        passed = sum(tally.check(problem is None, f"check on {system}: {name}", problem or "")
+                     for name, problem in results)
+        print(f"check cases through the {system} CLI: {passed} of {len(results)} as the table "
+              f"says", flush=True)
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n", 1)[0])
     parser.add_argument("--wine", required=True, help="the Wine loader")
@@ -243,6 +257,7 @@ def main() -> int:
     check_vectors(run, vectors, args.jobs, tally)
     check_portability(run, tally)
     check_output_files(run, vectors, args.work, tally)
+    check_check_cases(run, args.work, tally)
     for argv in run.silent_runs:
         print(f"run again after a silent exit 1 under Wine: tessaroll-cli.exe {argv}")
     tally.check(len(run.silent_runs) <= 3, "at most 3 silent exits under Wine",
