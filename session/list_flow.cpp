@@ -28,6 +28,9 @@ std::vector<std::string> make_list(const ListRequest& request, const Notifier& n
         try {
             write_output_file(*request.output_folder, request.date.day, request.date.month,
                               request.date.year, list, request.timestamp, request.code_page);
+        } catch (const FileRefusal& e) {
+            // The refusal says what to do; making the list again would only meet it again.
+            throw ListRefusal(std::string(e.what()) + " The new list was not saved.");
         } catch (const FileError& e) {
             throw ListRefusal(std::string(e.what()) +
                               " The new list was not saved and the previous output.txt is "

@@ -3,6 +3,7 @@
 
 #include <system_error>
 
+#include "engine/atomic_file.h"
 #include "settings/pattern_file.h"
 
 namespace tessaroll {
@@ -44,10 +45,24 @@ ProgramFolders find_program_folders(const fs::path& program_folder, const fs::pa
     return f;
 }
 
-void prepare_files_folder(const ProgramFolders& folders) {
+std::string check_files_folder(const ProgramFolders& folders) {
+    const FolderTrust files = check_folder_trust(folders.files);
+    if (!files.refusal.empty()) {
+        throw FileRefusal(files.refusal);
+    }
+    // The folder the settings are read from until they are first saved, when it is another, and
+    // the file itself: another user's pattern.tq is no more to be taken than another user's folder.
+    if (const std::string why = reading_refusal(folders.pattern_file_to_load()); !why.empty()) {
+        throw FileRefusal(why);
+    }
+    return files.warning;
+}
+
+std::string prepare_files_folder(const ProgramFolders& folders) {
     if (folders.per_user()) {
         create_private_folder(folders.files);
     }
+    return check_files_folder(folders);
 }
 
 }  // namespace tessaroll

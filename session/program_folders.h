@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "settings/files_folder.h"
 
@@ -33,9 +34,18 @@ ProgramFolders find_program_folders(const std::filesystem::path& program_folder,
                                     const std::filesystem::path& given,
                                     const std::filesystem::path& user_folder);
 
+// The trust rule of engine/atomic_file.h, as both programs apply it at start, before they read or
+// write a file: the files folder, and the folder and pattern.tq read at start. Throws FileRefusal
+// with the one sentence both programs show (the window in a message box, tessaroll-cli before it
+// exits with 1): which folder or file, why, and what to do (--dir, or the owner or mode to set).
+// Returns the one-line warning for a folder of the user's own that others may write to, empty
+// when there is none.
+std::string check_files_folder(const ProgramFolders& folders);
+
 // What the start procedure of either program does before it reads or writes a file: an installed
-// copy creates its folder in the user's data folder, readable by the user only. Throws FileError
-// naming the folder and the reason.
-void prepare_files_folder(const ProgramFolders& folders);
+// copy creates its folder in the user's data folder, readable by the user only, and makes it so
+// when it is wider; then check_files_folder, whose warning it returns. Throws FileError naming the
+// folder and the reason, and check_files_folder's FileRefusal.
+std::string prepare_files_folder(const ProgramFolders& folders);
 
 }  // namespace tessaroll

@@ -105,6 +105,12 @@ SettingsLoad SettingsStore::load() {
     pending_ = false;
     SettingsLoad result;
     result.status = r.status;
+    needs_copy_ = false;
+    if (r.refused) {
+        result.refusal = r.problem;  // nothing read, and nothing to keep: no save may replace it
+        return result;
+    }
+    result.unreadable = r.error != 0;
     const bool odd = r.status == PatternLoad::Incomplete ||
                      (r.status == PatternLoad::Complete && !r.note.empty());
     if (!odd) {
@@ -114,7 +120,12 @@ SettingsLoad SettingsStore::load() {
     // Settings kept beside an installed program are read from there but saved in the user's
     // folder, so that file is never replaced and needs no copy.
     needs_copy_ = load_from_ == save_to_;
-    if (needs_copy_) {
+    if (needs_copy_ && result.unreadable) {
+        // A file that cannot be read cannot be copied either: no save replaces it.
+        result.sentence +=
+            " It is left as it is, and the settings cannot be saved until it can "
+            "be read or is removed.";
+    } else if (needs_copy_) {
         result.sentence += " Before the settings are first saved, this file is kept as " +
                            shown_path(backup_path_for(save_to_)) + ".";
     } else {

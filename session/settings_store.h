@@ -32,8 +32,15 @@ struct SettingsLoad {
     PatternLoad status = PatternLoad::Absent;
     // For the user, empty when there is nothing to say: the loader's problem or note, and what
     // becomes of the file (kept as .bak before the first save, or left as it is because the
-    // settings are saved elsewhere).
+    // settings are saved elsewhere). Empty for a file the trust rule refuses, which the start of
+    // either program has already named (check_files_folder); refusal holds it then.
     std::string sentence;
+    // Not empty: the file was not read, by the trust rule (engine/atomic_file.h); the sentence
+    // says why and what to do. status is then Incomplete, and the record empty.
+    std::string refusal;
+    // For Incomplete: the file could not be opened or read, so "pattern set --force" would not
+    // help; false when its content stopped the load.
+    bool unreadable = false;
 };
 
 struct SettingsChange {

@@ -95,11 +95,12 @@ fs::path executable_folder() {
     return ec ? fs::path() : exe.parent_path();
 }
 
-// As Qt names it: XDG_DATA_HOME when set, else HOME (the root folder when HOME is empty)
-// followed by .local/share.
+// As Qt names it: XDG_DATA_HOME when it is an absolute path (the XDG rules say to ignore a
+// relative one, which would make the folder depend on the current folder), else HOME (the root
+// folder when HOME is empty) followed by .local/share.
 fs::path user_data_folder() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg != nullptr && *xdg != '\0') {
+    if (xdg != nullptr && *xdg == '/') {
         return fs::path(xdg) / kDataFolderName;
     }
     const char* home = std::getenv("HOME");
@@ -132,8 +133,17 @@ void create_private_folder(const fs::path& folder) {
             creation_failed(*it, errno);
         }
     }
-    if (!fs::is_directory(folder)) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         creation_failed(folder, ENOTDIR);
+    }
+    // Made wider by hand or by an older copy: only its owner is to open it. A folder of another
+    // user is left to the trust rule, which refuses it.
+    if (st.st_uid == ::geteuid() && (st.st_mode & 0077) != 0 &&
+        ::chmod(folder.c_str(), 0700) != 0) {
+        throw FileError("Could not make the folder \"" + folder.string() +
+                        "\" private to you: " + std::generic_category().message(errno) +
+                        ". Make it so by hand: chmod 0700 \"" + folder.string() + "\".");
     }
 }
 

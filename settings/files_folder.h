@@ -3,7 +3,8 @@
 // A portable copy keeps them in its own folder: the folder given with --dir, or else the
 // program's folder when the user may write there. An installed copy keeps them in the user's data
 // folder, created on first use readable by its owner only:
-//   Linux and other POSIX systems: $XDG_DATA_HOME/tessaroll, else $HOME/.local/share/tessaroll
+//   Linux and other POSIX systems: $XDG_DATA_HOME/tessaroll when that is an absolute path, else
+//   $HOME/.local/share/tessaroll
 //   Windows: the roaming application data folder, %APPDATA%\tessaroll
 // A copy counts as installed when its folder cannot be written, and also when it lies in the bin
 // folder of an installation (a folder "share/tessaroll" beside that bin folder), so that an
@@ -61,7 +62,8 @@ FilesFolder choose_files_folder(const std::filesystem::path& program_folder,
 std::filesystem::path pattern_file_to_read(const FilesFolder& f);
 
 // Creates folder and those of its parents that are missing, each readable, writable and
-// searchable by its owner only (0700 on POSIX); folders that exist are left as they are. Throws
+// searchable by its owner only (0700 on POSIX); parents that exist are left as they are, and
+// folder itself, when it exists and is the user's, is made 0700 when its mode is wider. Throws
 // FileError naming the folder and the system's reason.
 void create_private_folder(const std::filesystem::path& folder);
 

@@ -357,19 +357,30 @@ PatternLoadResult read_pattern_bytes(std::string_view bytes, const std::filesyst
 
 PatternLoadResult load_pattern_file(const std::filesystem::path& file,
                                     GenerationSettings& settings) {
+    // Settings another user could have put there are not taken, not even in part.
+    if (std::string why = reading_refusal(file); !why.empty()) {
+        PatternLoadResult refused = stopped(std::move(why));
+        refused.refused = true;
+        return refused;
+    }
     const OrdinaryFile f = open_pattern_file(file);
     switch (f.status) {
         case OrdinaryFile::Status::Absent:
         case OrdinaryFile::Status::NotOrdinary:
             return {PatternLoad::Absent, {}, {}};
-        case OrdinaryFile::Status::Failed:
-            return stopped("Could not open " + quoted(file) + ": " + read_error_text(f.error) +
-                           "; nothing was loaded.");
+        case OrdinaryFile::Status::Failed: {
+            PatternLoadResult failed = stopped("Could not open " + quoted(file) + ": " +
+                                               read_error_text(f.error) + "; nothing was loaded.");
+            failed.error = f.error;
+            return failed;
+        }
         case OrdinaryFile::Status::Opened:
             break;
     }
     ByteSource in(f.file.get());
-    return read_pattern(in, file, settings);
+    PatternLoadResult r = read_pattern(in, file, settings);
+    r.error = in.read_error();
+    return r;
 }
 
 std::string pattern_file_bytes(const GenerationSettings& settings) {
@@ -388,7 +399,7 @@ std::string pattern_file_bytes(const GenerationSettings& settings) {
 
 std::string save_pattern_file(const std::filesystem::path& file,
                               const GenerationSettings& settings) {
-    replace_file_contents(file, pattern_file_bytes(settings));
+    replace_file_contents(file, pattern_file_bytes(settings), kKeptMode);
     const std::int16_t n = settings.lentgh;
     if (n > 0 && static_cast<std::size_t>(n) > kFlagCount) {
         return "The length " + std::to_string(n) + " is above " + std::to_string(kFlagCount) +
@@ -414,22 +425,24 @@ std::filesystem::path keep_backup_copy(const std::filesystem::path& file) {
         throw FileError("Could not keep a copy of " + quoted(file) +
                         ": it is not an ordinary file.");
     }
-    std::string bytes;
-    std::array<char, 4096> chunk{};
-    std::size_t n = 0;
-    errno = 0;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), f.file.get())) > 0) {
-        bytes.append(chunk.data(), n);
-    }
-    // A read error ends the loop as the end of the file does; a copy of the part read would pass
-    // for the whole file.
-    if (std::ferror(f.file.get()) != 0) {
-        const int err = errno != 0 ? errno : EIO;
-        throw FileError("Could not keep a copy of " + quoted(file) + ": " + read_error_text(err) +
-                        ".");
-    }
+    // Block by block into the copy: a damaged file may be of any size.
+    std::array<char, 64 * 1024> chunk{};
     const std::filesystem::path backup = backup_path_for(file);
-    replace_file_contents(backup, bytes);
+    replace_file_contents(
+        backup,
+        [&]() -> std::string_view {
+            errno = 0;
+            const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), f.file.get());
+            // A read error ends the bytes as the end of the file does; a copy of the part read
+            // would pass for the whole file, so the copy is not made.
+            if (n == 0 && std::ferror(f.file.get()) != 0) {
+                const int err = errno != 0 ? errno : EIO;
+                throw FileError("Could not keep a copy of " + quoted(file) + ": " +
+                                read_error_text(err) + ".");
+            }
+            return {chunk.data(), n};
+        },
+        kKeptMode);
     return backup;
 }
 

@@ -53,11 +53,18 @@ struct PatternLoadResult {
     // flag line within the length is neither 0 nor 1 (text, an empty line), a sentence naming
     // the first of them, which was read as 0 as the rules say; else empty.
     std::string note;
+    // For Incomplete: the file could not be opened or read (errno value), so writing it anew
+    // mends nothing that keeping it would not; 0 when its content stopped the load.
+    int error = 0;
+    // For Incomplete: the file was not read at all, by the trust rule (engine/atomic_file.h): it
+    // belongs to another user, or its folder is not to be trusted. problem says why and what to do.
+    bool refused = false;
 };
 
 // Loads the file into settings. A folder of that name, anything else that is not an ordinary
-// file, and on Windows a hidden or system file, count as absent and change nothing. Never throws
-// for a bad or unreadable file; Incomplete says why the load stopped.
+// file, and on Windows a hidden or system file, count as absent and change nothing. A file the
+// trust rule refuses is not read (Incomplete, refused). Never throws for a bad or unreadable
+// file; Incomplete says why the load stopped.
 PatternLoadResult load_pattern_file(const std::filesystem::path& file,
                                     GenerationSettings& settings);
 
@@ -69,7 +76,8 @@ PatternLoadResult read_pattern_bytes(std::string_view bytes, const std::filesyst
 // The bytes save_pattern_file writes for the settings.
 std::string pattern_file_bytes(const GenerationSettings& settings);
 
-// Replaces the file whole with the settings, written as they are (nothing is clamped). Returns a
+// Replaces the file whole with the settings, written as they are (nothing is clamped); a file
+// replaced keeps its permission bits. Returns a
 // note for the user (empty when there is none): a length above 130 is written on line 1, but
 // only flags 1 to 130 exist, so only those are written. Throws FileError (path and the system's
 // reason) when the file cannot be written; the previous file then stays as it was.
@@ -81,7 +89,8 @@ std::string save_pattern_file(const std::filesystem::path& file,
 std::filesystem::path backup_path_for(const std::filesystem::path& file);
 
 // Copies the file's present bytes whole to backup_path_for(file), replacing an older copy, and
-// returns the copy's path. Throws FileError naming the file and the reason when it is not an
+// returns the copy's path. The bytes go over in blocks; however large the file, it is never held
+// whole. Throws FileError naming the file and the reason when it is not an
 // ordinary file, cannot be read, or the copy cannot be written; the caller must then leave the
 // file as it is, since nothing else keeps what it holds.
 std::filesystem::path keep_backup_copy(const std::filesystem::path& file);

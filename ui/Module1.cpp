@@ -12,6 +12,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -132,13 +133,18 @@ std::optional<int> answer_on_terminal(const QStringList& arguments) {
     const StartOptions options = read_start_options(arguments, QString());
     if (options.help) {
         std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (options.version) {
+    } else if (options.version) {
         std::printf("tessaroll %s\n", kVersion);
-        return 0;
+    } else {
+        return std::nullopt;
     }
-    return std::nullopt;
+    // What was asked for is this text: a failed write of it is a failure.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "tessaroll: Could not write to standard output: %s.\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return 0;
 }
 
 void use_the_users_locale() {
@@ -178,7 +184,9 @@ ProgramFolders start_folders(const StartOptions& options, const QString& program
     const ProgramFolders folders = find_program_folders(
         program_folder, options.dir_given ? options.folder : QString(), user_folder);
     try {
-        prepare_files_folder(folders);
+        // The trust rule's warning, or nothing; its refusal comes as a FileError and is said
+        // again on each Generate, whose save it refuses.
+        *problem = QString::fromStdString(prepare_files_folder(folders));
     } catch (const FileError& e) {
         *problem = QString::fromStdString(e.what());
     }

@@ -46,6 +46,14 @@ std::filesystem::path to_path(const QString& name) {
 }
 
 QString user_data_location() {
+#ifndef _WIN32
+    // Qt takes a relative XDG_DATA_HOME as it stands, which would make the folder depend on the
+    // current folder; the XDG rules, and tessaroll-cli, ignore it.
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    if (!xdg.isEmpty() && !xdg.startsWith('/')) {
+        return to_qstring(tessaroll::user_data_folder());
+    }
+#endif
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 

@@ -429,9 +429,9 @@ TEST_F(PatternFileTest, AFifoAtTheNameIsNoFileAndNothingWaitsForIt) {
     EXPECT_EQ(s.pnumb, 77);
     EXPECT_THROW(keep_backup_copy(file_), FileError);
     EXPECT_FALSE(fs::exists(backup_path_for(file_)));
-    // Saving puts an ordinary file in its place.
-    EXPECT_EQ(save_pattern_file(file_, s), "");
-    EXPECT_TRUE(fs::is_regular_file(file_));
+    // Saving is refused and leaves the FIFO where it is.
+    EXPECT_THROW(save_pattern_file(file_, s), FileRefusal);
+    EXPECT_EQ(fs::symlink_status(file_).type(), fs::file_type::fifo);
 }
 #endif
 
