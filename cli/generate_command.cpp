@@ -136,13 +136,13 @@ namespace {
 
 // Typed unseen, the password is checked by its fingerprint, the one the window shows.
 void show_fingerprint(const std::string& personal, CodePage code_page) {
+    std::string words;
     try {
-        std::cerr << "Fingerprint of the personal password: "
-                  << fingerprint_words(password_fingerprint(to_code_page(personal, code_page)))
-                  << '\n';
+        words = fingerprint_words(password_fingerprint(to_code_page(personal, code_page)));
     } catch (const EngineError&) {
-        // Too long for a seed: the list says so.
+        return;  // too long for a seed: the refusal of the list says so, and no line is begun
     }
+    std::cerr << "Fingerprint of the personal password: " << words << '\n';
 }
 
 }  // namespace
@@ -214,7 +214,14 @@ int run_generate(const GenerateOptions& o) {
             request.output_folder = *o.output_dir;
             request.timestamp = current_timestamp_text();
         }
-        std::cout << list_text(make_list(request, notify));
+        const std::vector<std::string> list = make_list(request, notify);
+        // The window names a date that is not in the calendar in its status line.
+        if (const std::string note =
+                date_note(request.date.day, request.date.month, request.date.year);
+            !note.empty()) {
+            std::cerr << note << '\n';
+        }
+        std::cout << list_text(list);
         return kExitOk;
     }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/password_list.h"
 
@@ -26,5 +27,20 @@ inline constexpr std::int16_t kLastYear = kFirstYear + 89;
 
 // The command line prints lists for at most this many years at once.
 inline constexpr int kMaxUntilYears = 100;
+
+// Sentences both programs say in the same words.
+
+// "26/7/2002": day, month, year, the order of the window's Day, Month and Year boxes, in which
+// every message names a date. (output.txt's date line keeps the month first.)
+std::string day_first(std::int16_t day, std::int16_t month, std::int16_t year);
+
+// What the window's status line and the command line's standard error say about the date of a
+// list just made, empty when there is nothing to say:
+// - a date that is not in the calendar (31/2/2026, day 0, day 131, day -3) still gives the list
+//   it always gave, which is the list of one calendar date: "31/2/2026 is not a date; the list is
+//   the one of 3/3/2026." When no calendar date has that list, the note says so.
+// - a calendar date before 2002, the first year of the window's Year list, is named as such.
+// A month outside 1 to 12 gives no list and no note.
+std::string date_note(std::int16_t day, std::int16_t month, std::int16_t year);
 
 }  // namespace tessaroll

@@ -402,9 +402,11 @@ std::string save_pattern_file(const std::filesystem::path& file,
     replace_file_contents(file, pattern_file_bytes(settings), kKeptMode);
     const std::int16_t n = settings.lentgh;
     if (n > 0 && static_cast<std::size_t>(n) > kFlagCount) {
-        return "The length " + std::to_string(n) + " is above " + std::to_string(kFlagCount) +
-               ", the last position that has a flag: " + quoted(file) +
-               " holds the length but only flags 1 to " + std::to_string(kFlagCount) + ".";
+        return "The length " + std::to_string(n) + " is more than " + std::to_string(kFlagCount) +
+               ", the longest a password can be: " + quoted(file) +
+               " holds that length, but the digit or letter of positions 1 to " +
+               std::to_string(kFlagCount) + " only. Choose a length from 1 to " +
+               std::to_string(kFlagCount) + ".";
     }
     return {};
 }

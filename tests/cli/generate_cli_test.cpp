@@ -1,4 +1,5 @@
 // tessaroll-cli generate and self-test end to end.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "cli_fixture.h"
 #include "engine/code_page.h"
 #include "engine/fingerprint.h"
+#include "session/limits.h"
 
 namespace tessaroll {
 namespace {
@@ -51,8 +53,17 @@ TEST_F(GenerateCli, ReferenceVectorsThroughTheExecutable) {
         } else {
             EXPECT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(r.out, list_lines(v.passwords));
-            // At most the note on the characters that reach the seed.
-            EXPECT_TRUE(r.err.empty() || r.err.starts_with("Only the first ")) << r.err;
+            // At most the note on the characters that reach the seed, then the note on a date
+            // that is not in the calendar or lies before 2002, as the window's status line says it.
+            const std::string date =
+                date_note(static_cast<std::int16_t>(v.day), static_cast<std::int16_t>(v.month),
+                          static_cast<std::int16_t>(v.year));
+            std::string err = r.err;
+            if (!date.empty()) {
+                EXPECT_TRUE(err.ends_with(date + "\n")) << err;
+                err.resize(err.size() - std::min(err.size(), date.size() + 1));
+            }
+            EXPECT_TRUE(err.empty() || err.starts_with("Only the first ")) << r.err;
         }
         ++checked;
     }
@@ -78,9 +89,15 @@ TEST_F(GenerateCli, DateFormsAndNumbersReadLikeTheBoxes) {
     EXPECT_EQ(cli("generate --date 2002-7-26").out, expected);
     EXPECT_EQ(cli("generate --day ' 26 ' --month 7.4 --year 2002 --count 4.5 --length 10").out,
               expected);
-    // No calendar check: day 31 of month 2 is allowed.
+    // No calendar check: day 31 of month 2 is allowed, and gives the list of 3 March, which
+    // standard error names in the words of the window's status line.
     EXPECT_EQ(cli("generate --day 31 --month 2 --year 2005").status, 0);
-    EXPECT_EQ(cli("generate --date 2005-02-31").out, cli("generate --date 2005-03-03").out);
+    const testing::CliRun not_a_date = cli("generate --date 2005-02-31");
+    EXPECT_EQ(not_a_date.out, cli("generate --date 2005-03-03").out);
+    EXPECT_NE(not_a_date.err.find("31/2/2005 is not a date; the list is the one of 3/3/2005.\n"),
+              std::string::npos)
+        << not_a_date.err;
+    EXPECT_EQ(cli("generate --date 2005-03-03").err, "");
 }
 
 TEST_F(GenerateCli, ExitStatuses) {
@@ -140,7 +157,7 @@ TEST_F(GenerateCli, UntilPrintsOneBlockPerDay) {
     EXPECT_EQ(r.status, 1) << "1 January 2002 cannot be computed";
     const std::string jan2 = cli("generate --date 2002-01-02 --count 2").out;
     const std::string jan3 = cli("generate --date 2002-01-03 --count 2").out;
-    const std::string refused = "Date=1/1/2002\nThe date 1/1/2002 is day 0";
+    const std::string refused = "Date=1/1/2002\nThere is no list for 1/1/2002:";
     EXPECT_EQ(r.out.substr(0, refused.size()), refused);
     const std::string tail = "\n\nDate=1/2/2002\n" + jan2 + "\nDate=1/3/2002\n" + jan3 + "\n";
     ASSERT_GE(r.out.size(), tail.size());

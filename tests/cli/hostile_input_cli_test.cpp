@@ -78,9 +78,11 @@ TEST_F(HostileCli, ALineLongerThanAnyPasswordIsRefusedWithoutReadingItAll) {
         << endless.err;
 
     put("password.txt", std::string(32767, 'a') + "\n");
-    const CliRun one_too_many = cli(kDate);
+    const CliRun one_too_many = cli(std::string(kDate) + " --fingerprint");
     EXPECT_EQ(one_too_many.status, 1);
     EXPECT_TRUE(has(one_too_many.err, "has 32767 characters")) << one_too_many.err;
+    // No fingerprint line begun for a password that has none.
+    EXPECT_FALSE(has(one_too_many.err, "Fingerprint")) << one_too_many.err;
     put("password.txt", std::string(32766, 'a') + "\r\n");
     EXPECT_EQ(cli(kDate).status, 0);
 }

@@ -65,7 +65,7 @@ TEST_F(SessionFolderTest, RefusalsLeaveOutputTxtAsItWas) {
         {4, 0, 2026, "length of the passwords is 0"},
         {4, -2, 2026, "length of the passwords is -2"},
         {4, 131, 2026, "1 to 130 characters"},
-        {4, 10, 2200, "The year 2200"},
+        {4, 10, 2200, "the year 2200"},
     };
     for (const Case& c : cases) {
         std::ofstream(dir_ / "output.txt", std::ios::binary) << before;
