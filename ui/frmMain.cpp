@@ -15,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -26,6 +28,7 @@
 #include "engine/list_file.h"
 #include "session/limits.h"
 #include "session/list_flow.h"
+#include "settings/box_number.h"
 #include "ui/fingerprint_view.h"
 #include "ui/form_controls.h"
 #include "ui/form_layout.h"
@@ -107,6 +110,7 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     cmbMonth = make_combo(client, "cmbMonth");
     cmbYear = make_combo(client, "cmbYear");
     cmdSettings = make_button(client, "cmdSettings", "Settings");
+    LabelStatus = new StatusLine(client, "LabelStatus");
 
     place(cmdGenerate, 120, 3480, 1215, 495);
     place(txtPasswords, 120, 1560, 2655, 1455);
@@ -125,22 +129,49 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     place(cmbMonth, 3840, 1560, 735, 315);
     place(cmbYear, 3840, 2040, 735, 315);
     place(cmdSettings, 3360, 3480, 1215, 495);
+    // The status line, under the buttons in the strip the client area has gained at its bottom.
+    place(LabelStatus, 120, 4020, 4440, 570);
 
-    // The list: no scroll bars, long lines wrap at the box's width, Tab moves on.
-    txtPasswords->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtPasswords->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtPasswords->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The list: read only (select and copy still work), one password a line, with scroll bars
+    // where the list is longer or wider than the box; Tab moves on.
+    txtPasswords->setReadOnly(true);
+    txtPasswords->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    txtPasswords->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    txtPasswords->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    txtPasswords->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtPasswords->setTabChangesFocus(true);
-    txtPasswords->setAccessibleName(QStringLiteral("Passwords"));
 
     auto* stars = new StarPasswordStyle;
     stars->setParent(txtPpswd);
     txtPpswd->setStyle(stars);
     txtPpswd->setEchoMode(QLineEdit::Password);
-    txtPpswd->setAccessibleName(QStringLiteral("Personal password"));
-    cmbDay->setAccessibleName(QStringLiteral("Day"));
-    cmbMonth->setAccessibleName(QStringLiteral("Month"));
-    cmbYear->setAccessibleName(QStringLiteral("Year"));
+    // Longer than a personal password can be, so that a longer paste is seen and refused whole
+    // rather than cut.
+    txtPpswd->setMaxLength(static_cast<int>(4 * kMaxPasswordChars));
+
+    setAccessibleDescription(
+        QStringLiteral("Makes the numbered password list of a date from your personal password"));
+    Label1->setBuddy(txtPpswd);
+    Label2->setBuddy(txtPasswords);
+    Label3->setBuddy(cmbDay);
+    Label4->setBuddy(cmbDay);
+    Label5->setBuddy(cmbMonth);
+    Label6->setBuddy(cmbYear);
+    describe(cmdGenerate, QStringLiteral("Generate"),
+             QStringLiteral("Makes the list of the date shown, shows it and writes it to "
+                            "output.txt"));
+    describe(txtPasswords, QStringLiteral("Passwords"), QStringLiteral("No list yet"));
+    describe(txtPpswd, QStringLiteral("Personal password"),
+             QStringLiteral("Shown as stars; the fingerprint beside it shows what was typed"));
+    describe(cmdPrint, QStringLiteral("Print"),
+             QStringLiteral("Prints the list in the box on the default printer"));
+    describe(cmbDay, QStringLiteral("Day"), QStringLiteral("Day of the month, 1 to 31"));
+    describe(cmbMonth, QStringLiteral("Month"), QStringLiteral("Month, 1 to 12"));
+    describe(cmbYear, QStringLiteral("Year"),
+             QStringLiteral("Year, %1 to %2").arg(kFirstYear).arg(kLastYear));
+    describe(cmdSettings, QStringLiteral("Settings"),
+             QStringLiteral("Opens the Settings window: how many passwords, how long, and "
+                            "which positions hold letters"));
 
     const std::array<QWidget*, 8> tab_order = {cmdGenerate, txtPasswords, txtPpswd, cmdPrint,
                                                cmbDay,      cmbMonth,     cmbYear,  cmdSettings};
@@ -166,7 +197,10 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     connect(UserGuide, &QAction::triggered, this, &frmMain::UserGuide_Click);
     connect(We_pay, &QAction::triggered, this, &frmMain::We_pay_Click);
     connect(Exit, &QAction::triggered, this, &frmMain::Exit_Click);
-    connect(txtPpswd, &QLineEdit::textChanged, this, &frmMain::show_fingerprint);
+    connect(txtPpswd, &QLineEdit::textChanged, this, &frmMain::password_changed);
+    for (PickComboBox* box : {cmbDay, cmbMonth, cmbYear}) {
+        connect(box, &QComboBox::editTextChanged, this, &frmMain::show_list_state);
+    }
     // Qt closes no window when the desktop session ends; these two come instead.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &frmMain::session_ending);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::session_ending);
@@ -175,11 +209,14 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     // accelerators come first in this window.
     qApp->installEventFilter(this);
 
-    // Client area 4680 x 4305 twips below the menu bar, its corner at 1155, 1725 on the screen.
-    // The window keeps that size.
+    // Client area 4680 x 4305 twips below the menu bar, its corner at 1155, 1725 on the screen,
+    // and 330 twips more at the bottom for the status line. The window keeps that size; where its
+    // corner would put part of it off the screen, it is moved onto the screen when shown.
     const int menu_height = menuBar()->sizeHint().height();
-    setFixedSize(pixels(4680), pixels(4305) + menu_height);
-    setGeometry(pixels(1155), pixels(1725) - menu_height, pixels(4680), pixels(4305) + menu_height);
+    const int client_height = pixels(4305 + 330);
+    setFixedSize(pixels(4680), client_height + menu_height);
+    setGeometry(pixels(1155), pixels(1725) - menu_height, pixels(4680),
+                client_height + menu_height);
     cmdGenerate->setFocus();
 
     Form_Load();
@@ -214,8 +251,19 @@ void frmMain::set_printer_factory(PrinterFactory factory) {
 frmSettings* frmMain::settings_window() {
     if (!settings_window_) {
         settings_window_ = std::make_unique<frmSettings>(store_);
+        connect(settings_window_.get(), &frmSettings::settings_changed, this,
+                &frmMain::show_list_state);
     }
     return settings_window_.get();
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    keep_on_screen(this);
+}
+
+QString frmMain::status() const {
+    return LabelStatus->text();
 }
 
 void frmMain::watch_pattern_file() {
@@ -239,6 +287,137 @@ void frmMain::pattern_file_changed() {
     frmSettings* window = settings_window();
     window->show_settings();
     window->set_status(QStringLiteral("Another program changed the settings."));
+    show_list_state();
+}
+
+void frmMain::files_folder_changed() {
+    pattern_file_changed();
+    if (shown_ && file_holds_list_ && !output_file_holds_list()) {
+        file_holds_list_ = false;
+        show_list_state();
+    }
+}
+
+bool frmMain::output_file_holds_list() const {
+    std::string bytes;
+    QString problem;
+    return shown_ && read_output_file(folders_.files, &bytes, &problem) &&
+           bytes == shown_->file_bytes;
+}
+
+QStringList frmMain::changes_since_list() const {
+    QStringList changes;
+    if (!shown_) {
+        return changes;
+    }
+    // A box whose text is no number is a change too: Generate would refuse it.
+    const auto number = [](const QString& text) -> std::optional<std::int16_t> {
+        try {
+            return box_number(text.toStdString());
+        } catch (const BoxNumberError&) {
+            return std::nullopt;
+        }
+    };
+    const ListDate& d = shown_->date;
+    if (number(cmbDay->currentText()) != d.day || number(cmbMonth->currentText()) != d.month ||
+        number(cmbYear->currentText()) != d.year) {
+        changes << QStringLiteral("the date");
+    }
+    if (txtPpswd->text() != shown_->personal) {
+        changes << QStringLiteral("the personal password");
+    }
+    // The settings as the next Generate takes them: a typed count or length, an empty box's
+    // default, and the pattern up to the length.
+    const GenerationSettings& now = store_.settings();
+    const GenerationSettings& then = shown_->settings;
+    const auto box = [&](const QString& text, std::int16_t fallback) {
+        return text.isEmpty() ? std::optional<std::int16_t>(fallback) : number(text);
+    };
+    const std::optional<std::int16_t> count =
+        settings_window_ ? box(settings_window_->count_text(), kDefaultCount) : now.pnumb;
+    const std::optional<std::int16_t> length =
+        settings_window_ ? box(settings_window_->length_text(), kDefaultLength) : now.lentgh;
+    bool settings_changed = count != then.pnumb || length != then.lentgh;
+    for (int k = 1; k <= std::min<int>(then.lentgh, kMaxLength); ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        settings_changed = settings_changed || now.typ.at(i) != then.typ.at(i);
+    }
+    if (settings_changed) {
+        changes << QStringLiteral("the settings");
+    }
+    return changes;
+}
+
+namespace {
+
+// "the date", "the date and the settings", "the date, the personal password and the settings".
+QString listed(const QStringList& parts) {
+    if (parts.size() <= 1) {
+        return parts.join(QString());
+    }
+    return parts.mid(0, parts.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
+           parts.back();
+}
+
+QString capitalized(QString text) {
+    if (!text.isEmpty()) {
+        text[0] = text[0].toUpper();
+    }
+    return text;
+}
+
+}  // namespace
+
+void frmMain::show_list_state() {
+    QStringList said;
+    if (shown_) {
+        if (!shown_->date_note.isEmpty()) {
+            said << shown_->date_note;
+        }
+        if (!file_holds_list_) {
+            said << QStringLiteral(
+                "Another program has written output.txt since this list was made, so Print is "
+                "off: press Generate to make the list again.");
+        } else if (const QStringList changes = changes_since_list(); !changes.isEmpty()) {
+            said << capitalized(listed(changes)) +
+                        (changes.size() == 1 && changes[0] != QStringLiteral("the settings")
+                             ? QStringLiteral(" has")
+                             : QStringLiteral(" have")) +
+                        QStringLiteral(
+                            " changed since this list was made: press Generate for a new list.");
+        }
+    }
+    LabelStatus->setText(said.join(QLatin1Char(' ')));
+    cmdPrint->setEnabled(shown_.has_value() && file_holds_list_);
+    const int count = shown_ ? shown_->count : 0;
+    const QString caption = count == 0   ? QStringLiteral("Passwords")
+                            : count == 1 ? QStringLiteral("1 password")
+                                         : QStringLiteral("%1 passwords").arg(count);
+    Label2->setText(caption);
+    txtPasswords->setAccessibleDescription(
+        count == 0 ? QStringLiteral("No list yet")
+                   : QStringLiteral("The list of the last Generate, %1; read only: select and "
+                                    "copy from here")
+                         .arg(caption));
+}
+
+void frmMain::password_changed() {
+    const QString text = txtPpswd->text();
+    if (to_code_page(text.toStdString(), code_page_).size() > kMaxPasswordChars) {
+        {
+            const QSignalBlocker blocker(txtPpswd);
+            txtPpswd->setText(accepted_password_);
+        }
+        show_message(this, QStringLiteral("A personal password can have at most %1 characters, "
+                                          "so what was typed or pasted was not taken: the "
+                                          "password box holds what it held before. Use a "
+                                          "shorter personal password.")
+                               .arg(kMaxPasswordChars));
+        return;
+    }
+    accepted_password_ = text;
+    show_fingerprint();
+    show_list_state();
 }
 
 void frmMain::Form_Load() {
@@ -255,12 +434,11 @@ void frmMain::Form_Load() {
     pattern_watch_ = new QFileSystemWatcher(this);
     connect(pattern_watch_, &QFileSystemWatcher::fileChanged, this, &frmMain::pattern_file_changed);
     connect(pattern_watch_, &QFileSystemWatcher::directoryChanged, this,
-            &frmMain::pattern_file_changed);
+            &frmMain::files_folder_changed);
     watch_pattern_file();
 }
 
 void frmMain::cmdGenerate_Click() {
-    cmdPrint->setEnabled(true);
     generate_passwords();
 }
 
@@ -304,7 +482,29 @@ void frmMain::end_program() {
 }
 
 void frmMain::cmdPrint_Click() {
-    print_output_file(this, folders_.files, printer_factory_, code_page_);
+    if (!shown_) {
+        return;  // Print is off while the box shows no list
+    }
+    // What is printed is what the box shows: output.txt as Generate wrote it with this list.
+    std::string bytes;
+    QString problem;
+    if (!read_output_file(folders_.files, &bytes, &problem) || bytes != shown_->file_bytes) {
+        file_holds_list_ = false;
+        show_list_state();
+        show_message(this, problem.isEmpty()
+                               ? QStringLiteral("output.txt no longer holds the list in the box: "
+                                                "another program has written it. Press Generate "
+                                                "to make the list again, then Print.")
+                               : problem);
+        return;
+    }
+    if (const QStringList changes = changes_since_list(); !changes.isEmpty()) {
+        show_message(this, QStringLiteral("The list in the box was made before %1 changed. It is "
+                                          "printed as it is; for a list of what the window shows "
+                                          "now, press Generate, then Print again.")
+                               .arg(listed(changes)));
+    }
+    print_list_bytes(this, bytes, printer_factory_, code_page_);
 }
 
 void frmMain::About_Click() {
@@ -340,6 +540,8 @@ void frmMain::show_fingerprint() {
 
 void frmMain::generate_passwords() {
     txtPasswords->clear();
+    shown_.reset();
+    show_list_state();
     pattern_file_changed();  // another program's settings first, shown before they are used
     try {
         settings_window()->store_count_and_length();
@@ -365,7 +567,19 @@ void frmMain::generate_passwords() {
         // output.txt is written first: when it cannot be, the box stays empty like the file's
         // previous list stays whole.
         const std::vector<std::string> list = make_list(request, notify);
+        ShownList shown{request.date,
+                        txtPpswd->text(),
+                        request.settings,
+                        {},
+                        {},
+                        static_cast<int>(list.size())};
+        QString unread;
+        file_holds_list_ = read_output_file(folders_.files, &shown.file_bytes, &unread);
+        shown.date_note = QString::fromStdString(
+            date_note(request.date.day, request.date.month, request.date.year));
+        shown_ = std::move(shown);
         txtPasswords->setPlainText(QString::fromStdString(list_text(list)));
+        show_list_state();
     } catch (const InputProblem& problem) {
         show_message(this, problem.sentence);
     } catch (const ListRefusal& refusal) {

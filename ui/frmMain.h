@@ -6,11 +6,14 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "engine/code_page.h"
+#include "session/list_flow.h"
 #include "session/program_folders.h"
 #include "session/settings_store.h"
 #include "ui/frmHelp.h"
@@ -24,12 +27,14 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QShowEvent;
 
 namespace tessaroll::ui {
 
 class FingerprintView;
 class frmSettings;
 class PickComboBox;
+class StatusLine;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -79,16 +84,45 @@ public slots:
     // pattern.tq or its folder changed on disk: another program's change is loaded and shown.
     void pattern_file_changed();
 
+    // The window's status line: what it has to say about the list shown.
+    QString status() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // The list the box shows, what it was made of, and output.txt as Generate wrote it.
+    struct ShownList {
+        ListDate date;
+        QString personal;
+        GenerationSettings settings;
+        std::string file_bytes;
+        QString date_note;  // a date that is not in the calendar, named
+        int count = 0;      // passwords in the list
+    };
+
     // The settings window, created hidden on first use.
     frmSettings* settings_window();
     void end_program();
     void show_fingerprint();
     void watch_pattern_file();
+    // The personal password box changed: refused when it is longer than a personal password can
+    // be (the text before stays), otherwise the fingerprint and the status line follow it.
+    void password_changed();
+    // The files folder changed on disk: another program's settings, or another output.txt.
+    void files_folder_changed();
+    // Whether output.txt still holds the list shown, as this window wrote it.
+    bool output_file_holds_list() const;
+    // What changed since the list shown was made ("the date", ...), empty when nothing did.
+    QStringList changes_since_list() const;
+    // Brings the list's caption, Print and the status line in line with the list shown.
+    void show_list_state();
+
+    std::optional<ShownList> shown_;
+    bool file_holds_list_ = false;
+    QString accepted_password_;
 
     ProgramFolders folders_;
     QDate today_;
@@ -117,6 +151,7 @@ private:
     PickComboBox* cmbMonth;
     PickComboBox* cmbYear;
     QPushButton* cmdSettings;
+    StatusLine* LabelStatus;
 
     QMenu* Help;
     QAction* About;

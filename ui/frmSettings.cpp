@@ -1,5 +1,6 @@
 #include "ui/frmSettings.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QStringList>
 #include <algorithm>
@@ -32,11 +33,15 @@ int positions_for(std::int16_t length) {
 frmSettings::frmSettings(SettingsStore& store) : QWidget(nullptr), store_(store) {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("Settings"));
+    expose_as_window(this);
+    setAccessibleDescription(
+        QStringLiteral("How many passwords a list has, how long they are, and which positions "
+                       "hold letters"));
     setFont(form_font());
 
     // Created in tab order; labels never take the focus.
     Label1 = make_label(this, "Label1", "Number of passwords");
-    Label2 = make_label(this, "Label2", "Length of  passwords");
+    Label2 = make_label(this, "Label2", "Length of passwords");
     Label3 = make_label(this, "Label3", "Pattern");
     cmbPnumb = make_combo(this, "cmbPnumb");
     cmbLentgh = make_combo(this, "cmbLentgh");
@@ -44,7 +49,7 @@ frmSettings::frmSettings(SettingsStore& store) : QWidget(nullptr), store_(store)
     Label5 = make_label(this, "Label5", "Position");
     Label6 = make_label(this, "Label6", "Symbol");
     cmbSymbol = make_combo(this, "cmbSymbol");
-    LabelStatus = make_label(this, "LabelStatus", "");
+    LabelStatus = new StatusLine(this, "LabelStatus");
 
     place(Label1, 120, 240, 1695, 255);
     place(Label2, 120, 720, 1695, 255);
@@ -55,9 +60,30 @@ frmSettings::frmSettings(SettingsStore& store) : QWidget(nullptr), store_(store)
     place(Label5, 240, 1680, 615, 255);
     place(Label6, 1800, 1680, 615, 255);
     place(cmbSymbol, 1800, 2040, 975, 315);
-    // The strip under the two pattern boxes says why a pick changed nothing.
-    place(LabelStatus, 120, 2370, 2895, 210);
-    LabelStatus->setAccessibleName(QStringLiteral("Status"));
+    // The strip under the two pattern boxes says why a pick changed nothing, and what a typed
+    // value does.
+    // The strip under the two pattern boxes, two lines high in the part of the client area below
+    // the boxes' own area.
+    place(LabelStatus, 120, 2370, 2895, 480);
+
+    Label1->setBuddy(cmbPnumb);
+    Label2->setBuddy(cmbLentgh);
+    Label3->setBuddy(cmbPosition);
+    Label5->setBuddy(cmbPosition);
+    Label6->setBuddy(cmbSymbol);
+    describe(cmbPnumb, QStringLiteral("Number of passwords"),
+             QStringLiteral("How many passwords a list has, 1 to %1: a pick counts at once, a "
+                            "typed number from the next Generate on")
+                 .arg(kMaxCount));
+    describe(cmbLentgh, QStringLiteral("Length of passwords"),
+             QStringLiteral("How many characters each password has, 1 to %1: a pick counts at "
+                            "once, a typed number from the next Generate on")
+                 .arg(kMaxLength));
+    describe(cmbPosition, QStringLiteral("Position"),
+             QStringLiteral("A position in the passwords; the Symbol box shows its kind"));
+    describe(cmbSymbol, QStringLiteral("Symbol"),
+             QStringLiteral("Digit or Letter, the kind of the position shown: pick or type one "
+                            "to change it"));
 
     setTabOrder(cmbPnumb, cmbLentgh);
     setTabOrder(cmbLentgh, cmbPosition);
@@ -71,11 +97,24 @@ frmSettings::frmSettings(SettingsStore& store) : QWidget(nullptr), store_(store)
     connect(cmbLentgh, &PickComboBox::picked, this, &frmSettings::cmbLentgh_Click);
     connect(cmbPosition, &PickComboBox::picked, this, &frmSettings::cmbPosition_Click);
     connect(cmbSymbol, &PickComboBox::picked, this, &frmSettings::cmbSymbol_Click);
+    connect(cmbSymbol, &PickComboBox::typed, this, &frmSettings::cmbSymbol_Typed);
+    connect(cmbPosition, &PickComboBox::typed, this, &frmSettings::cmbPosition_Typed);
+    connect(cmbPnumb, &PickComboBox::typed, this, [this] {
+        number_typed(cmbPnumb, QStringLiteral("number of passwords"), store_.settings().pnumb);
+    });
+    connect(cmbLentgh, &PickComboBox::typed, this, [this] {
+        number_typed(cmbLentgh, QStringLiteral("length"), store_.settings().lentgh);
+    });
+    // A typed count or length changes the next list, and the main window says so.
+    connect(cmbPnumb, &QComboBox::editTextChanged, this, &frmSettings::settings_changed);
+    connect(cmbLentgh, &QComboBox::editTextChanged, this, &frmSettings::settings_changed);
 
     // Client area 3135 x 2580 twips, its corner at 6600, 1440 on the screen, to the right of the
-    // main window. The window keeps that size.
-    setFixedSize(pixels(3135), pixels(2580));
-    setGeometry(pixels(6600), pixels(1440), pixels(3135), pixels(2580));
+    // main window, and 300 twips more at the bottom for the status line's second line. The window
+    // keeps that size; where its corner would put part of it off the screen, it is moved onto the
+    // screen when shown.
+    setFixedSize(pixels(3135), pixels(2580 + 300));
+    setGeometry(pixels(6600), pixels(1440), pixels(3135), pixels(2580 + 300));
     cmbPnumb->setFocus();
 }
 
@@ -167,12 +206,22 @@ void frmSettings::set_status(const QString& text) {
     LabelStatus->setText(text);
 }
 
+QString frmSettings::status() const {
+    return LabelStatus->text();
+}
+
+void frmSettings::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    keep_on_screen(this);
+}
+
 void frmSettings::report(const SettingsChange& change) {
     if (change.reloaded || !change.accepted) {
         show_settings();  // what is in force, not what was refused or what the file no longer says
     }
     set_status(change.reloaded ? QStringLiteral("Another program changed the settings.")
                                : QString());
+    emit settings_changed();
     // A refusal, a file that could not be written, a damaged file kept as .bak: each needs more
     // words than the status line holds.
     const QString sentence = QString::fromStdString(change.sentence);
@@ -203,16 +252,56 @@ void frmSettings::cmbPosition_Click() {
 }
 
 void frmSettings::cmbSymbol_Click() {
+    set_symbol(cmbSymbol->currentIndex());
+}
+
+void frmSettings::set_symbol(int index) {
     // The flag changed is the one of the position the position box shows. With none shown (an
     // empty box, or a typed text that is no position) nothing changes, and the status says so;
     // the symbol box is emptied again so that it does not claim a kind for no position.
     const int k = position_shown();
     if (k == 0) {
         cmbSymbol->show_text({});
-        set_status(QStringLiteral("Pick a position first: no flag changed."));
+        set_status(QStringLiteral("Pick a position first: nothing changed."));
         return;
     }
-    report(store_.set_flag(k, cmbSymbol->currentIndex() == 1));
+    cmbSymbol->show_text(cmbSymbol->itemText(index));
+    report(store_.set_flag(k, index == 1));
+}
+
+void frmSettings::cmbSymbol_Typed() {
+    const QString typed = cmbSymbol->currentText().trimmed();
+    for (int i = 0; i < cmbSymbol->count(); ++i) {
+        if (typed.compare(cmbSymbol->itemText(i), Qt::CaseInsensitive) == 0) {
+            set_symbol(i);
+            return;
+        }
+    }
+    show_symbol_of_position();
+    set_status(QStringLiteral("There is no symbol \"%1\": pick or type Digit or Letter.")
+                   .arg(QFontMetrics(LabelStatus->font())
+                            .elidedText(typed, Qt::ElideRight, LabelStatus->width() / 3)));
+}
+
+void frmSettings::cmbPosition_Typed() {
+    show_symbol_of_position();
+    set_status(position_shown() == 0 && !cmbPosition->currentText().trimmed().isEmpty()
+                   ? QStringLiteral("There is no position \"%1\": pick one from the list.")
+                         .arg(QFontMetrics(LabelStatus->font())
+                                  .elidedText(cmbPosition->currentText().trimmed(), Qt::ElideRight,
+                                              LabelStatus->width() / 3))
+                   : QString());
+}
+
+void frmSettings::number_typed(QComboBox* box, const QString& what, std::int16_t in_force) {
+    std::optional<std::int16_t> typed;
+    try {
+        typed = box_number(box->currentText().toStdString());
+    } catch (const BoxNumberError&) {
+    }
+    set_status(typed && *typed == in_force
+                   ? QString()
+                   : QStringLiteral("The %1 typed counts from the next Generate on.").arg(what));
 }
 
 }  // namespace tessaroll::ui

@@ -6,11 +6,14 @@
 
 #include "session/settings_store.h"
 
+class QComboBox;
 class QLabel;
+class QShowEvent;
 
 namespace tessaroll::ui {
 
 class PickComboBox;
+class StatusLine;
 
 class frmSettings : public QWidget {
     Q_OBJECT
@@ -50,20 +53,39 @@ public:
     // happened to pattern.tq.
     void set_status(const QString& text);
 
+    QString status() const;
+
     // The last failed save this window said in a message box, so that the end of the program does
     // not say the same failure twice.
     const QString& failure_said() const { return failure_said_; }
+
+signals:
+    // What a list would be made of changed: a pick, another program's change, or a number typed
+    // into the count or length box (which counts from the next Generate on).
+    void settings_changed();
 
 public slots:
     void cmbPnumb_Click();
     void cmbLentgh_Click();
     void cmbPosition_Click();
     void cmbSymbol_Click();
+    // The end of typing in a box (Return, or leaving the box). A typed symbol that names a kind
+    // acts as the pick of that kind; any other text is refused and the kind in force shown again.
+    // A typed position shows its kind. A typed count or length is said to count from the next
+    // Generate on.
+    void cmbSymbol_Typed();
+    void cmbPosition_Typed();
+    void number_typed(QComboBox* box, const QString& what, std::int16_t in_force);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Shows the outcome of a change: a refusal puts the value in force back into the box.
     void report(const SettingsChange& change);
     void show_symbol_of_position();
+    // Sets the flag of the position shown to the kind of symbol item index (0 digit, 1 letter).
+    void set_symbol(int index);
 
     SettingsStore& store_;
     QLabel* Label1;
@@ -75,7 +97,7 @@ private:
     QLabel* Label5;
     QLabel* Label6;
     PickComboBox* cmbSymbol;
-    QLabel* LabelStatus;
+    StatusLine* LabelStatus;
     QString failure_said_;
 };
 

@@ -8,28 +8,44 @@
 #include <QScopedValueRollback>
 #include <QStyleOptionComplex>
 #include <QWheelEvent>
+#include <functional>
+#include <utility>
 
 namespace tessaroll::ui {
 
 namespace {
 
 // The text part, which marks the time it spends on its own key presses and focus loss.
+// It also tells the end of typing: Return or Enter, or the focus going elsewhere than to the
+// box's own list.
 class GuardedLineEdit : public QLineEdit {
 public:
-    GuardedLineEdit(QWidget* parent, bool& busy) : QLineEdit(parent), busy_(busy) {}
+    GuardedLineEdit(QWidget* parent, bool& busy, std::function<void()> typing_ended)
+        : QLineEdit(parent), busy_(busy), typing_ended_(std::move(typing_ended)) {}
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        const QScopedValueRollback guard(busy_, true);
-        QLineEdit::keyPressEvent(event);
+        {
+            const QScopedValueRollback guard(busy_, true);
+            QLineEdit::keyPressEvent(event);
+        }
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            typing_ended_();
+        }
     }
     void focusOutEvent(QFocusEvent* event) override {
-        const QScopedValueRollback guard(busy_, true);
-        QLineEdit::focusOutEvent(event);
+        {
+            const QScopedValueRollback guard(busy_, true);
+            QLineEdit::focusOutEvent(event);
+        }
+        if (event->reason() != Qt::PopupFocusReason) {
+            typing_ended_();
+        }
     }
 
 private:
     bool& busy_;
+    std::function<void()> typing_ended_;
 };
 
 // A narrow drop-down button, so that four digits fit the 49-pixel date boxes.
@@ -60,12 +76,19 @@ PickComboBox::PickComboBox(QWidget* parent) : QComboBox(parent) {
     narrow->setParent(this);
     setStyle(narrow);
     setEditable(true);
-    setLineEdit(new GuardedLineEdit(this, in_text_part_));
+    setLineEdit(new GuardedLineEdit(this, in_text_part_, [this] {
+        if (text_typed_) {
+            text_typed_ = false;
+            emit typed();
+        }
+    }));
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] { text_typed_ = true; });
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);  // completion would pick an item while the user types
     setMaxVisibleItems(12);
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (!in_text_part_) {
+            text_typed_ = false;
             emit picked(index);
         }
     });
@@ -73,6 +96,7 @@ PickComboBox::PickComboBox(QWidget* parent) : QComboBox(parent) {
 
 void PickComboBox::set_items(const QStringList& items) {
     const QSignalBlocker blocker(this);
+    text_typed_ = false;
     clear();
     addItems(items);
     setCurrentIndex(-1);
@@ -81,6 +105,7 @@ void PickComboBox::set_items(const QStringList& items) {
 
 void PickComboBox::show_text(const QString& text) {
     const QSignalBlocker blocker(this);
+    text_typed_ = false;
     setCurrentIndex(findText(text, Qt::MatchExactly));
     setEditText(text);
 }

@@ -12,6 +12,10 @@ namespace tessaroll::ui {
 // shows, whether the program wrote it, the user typed it or picked it; on a text that is no item
 // they change nothing. The mouse wheel does not change the item, so scrolling over the window
 // cannot change a setting by accident.
+//
+// typed() tells the end of typing: Return or Enter in the text part, or the focus leaving the box
+// (not for its own drop-down list), after the user changed the text; a window decides what the
+// typed text means.
 class PickComboBox : public QComboBox {
     Q_OBJECT
 
@@ -28,6 +32,7 @@ public:
 
 signals:
     void picked(int index);
+    void typed();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -37,6 +42,8 @@ private:
     // True while the text part handles a key or loses the focus: QComboBox reports a typed text
     // that matches an item as "activated" from there, which is not a pick.
     bool in_text_part_ = false;
+    // The user changed the text since the program last wrote it or an item was picked.
+    bool text_typed_ = false;
 };
 
 }  // namespace tessaroll::ui

@@ -271,17 +271,27 @@ std::unique_ptr<Printer> make_default_printer(QString* problem) {
     return std::make_unique<QtPrinter>(info);
 }
 
+bool read_output_file(const std::filesystem::path& folder, std::string* bytes, QString* problem) {
+    bytes->clear();
+    return read_list_file(folder / std::string(kOutputFileName), bytes, problem);
+}
+
 void print_output_file(QWidget* parent, const std::filesystem::path& folder,
                        const PrinterFactory& factory, CodePage code_page) {
     // The whole file is read before the printer is touched, so a file that cannot be read
     // sends nothing to the printer.
-    const std::filesystem::path path = folder / std::string(kOutputFileName);
     std::string bytes;
     QString problem;
-    if (!read_list_file(path, &bytes, &problem)) {
+    if (!read_output_file(folder, &bytes, &problem)) {
         show_message(parent, problem);
         return;
     }
+    print_list_bytes(parent, bytes, factory, code_page);
+}
+
+void print_list_bytes(QWidget* parent, const std::string& bytes, const PrinterFactory& factory,
+                      CodePage code_page) {
+    QString problem;
     std::vector<QString> lines;
     for (const std::string& line : split_lines(bytes)) {
         lines.push_back(QString::fromStdString(from_code_page(line, code_page)));

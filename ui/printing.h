@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/code_page.h"
 
@@ -54,5 +55,12 @@ std::unique_ptr<Printer> make_default_printer(QString* problem);
 // sends nothing half. The file's text is in code_page, the code page it was written in.
 void print_output_file(QWidget* parent, const std::filesystem::path& folder,
                        const PrinterFactory& factory, CodePage code_page = CodePage::Western);
+
+// The two halves of print_output_file. read_output_file reads folder/output.txt whole into
+// *bytes, or returns false with a sentence for the user in *problem (a FIFO or another file that
+// is not an ordinary one is not opened for reading). print_list_bytes prints bytes read so.
+bool read_output_file(const std::filesystem::path& folder, std::string* bytes, QString* problem);
+void print_list_bytes(QWidget* parent, const std::string& bytes, const PrinterFactory& factory,
+                      CodePage code_page = CodePage::Western);
 
 }  // namespace tessaroll::ui

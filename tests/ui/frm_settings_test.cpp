@@ -41,6 +41,10 @@ private:
         auto* line = window_->findChild<QLabel*>(QStringLiteral("LabelStatus"));
         return line != nullptr ? line->text() : QString();
     }
+    // Whether the status line's text fits its strip, broken into lines as the label does.
+    bool status_fits() {
+        return wrapped_text_fits(window_->findChild<QLabel*>(QStringLiteral("LabelStatus")));
+    }
 
 private slots:
     void init() {
@@ -64,7 +68,7 @@ private slots:
         QTest::newRow("Label1") << "Label1"
                                 << "Number of passwords" << QRect(8, 16, 113, 17);
         QTest::newRow("Label2") << "Label2"
-                                << "Length of  passwords" << QRect(8, 48, 113, 17);
+                                << "Length of passwords" << QRect(8, 48, 113, 17);
         QTest::newRow("Label3") << "Label3"
                                 << "Pattern" << QRect(80, 88, 41, 17);
         QTest::newRow("cmbPnumb") << "cmbPnumb"
@@ -80,7 +84,7 @@ private slots:
         QTest::newRow("cmbSymbol") << "cmbSymbol"
                                    << "" << QRect(120, 136, 65, 21);
         QTest::newRow("LabelStatus") << "LabelStatus"
-                                     << "" << QRect(8, 158, 193, 14);
+                                     << "" << QRect(8, 158, 193, 32);
     }
     void layout() {
         QFETCH(QString, name);
@@ -111,7 +115,8 @@ private slots:
 
     void window_properties() {
         QCOMPARE(window_->windowTitle(), QStringLiteral("Settings"));
-        QCOMPARE(window_->geometry(), QRect(440, 96, 209, 172));
+        // 172 pixels high as laid out, and 20 more at the bottom for the status line's second line.
+        QCOMPARE(window_->geometry(), QRect(440, 96, 209, 192));
         QVERIFY(QApplication::focusWidget() == box("cmbPnumb") ||
                 window_->focusWidget() == box("cmbPnumb"));
         // Tab order: count, length, position, symbol, back to count.
@@ -329,8 +334,7 @@ private slots:
                                 << "12";
         QTest::newRow("position") << "cmbPosition"
                                   << " 3";
-        QTest::newRow("symbol") << "cmbSymbol"
-                                << "Letter";
+        // A typed symbol acts as a pick: typed_symbol_acts_as_a_pick_or_is_refused.
     }
     void typing_runs_no_handler() {
         QFETCH(QString, name);
@@ -355,9 +359,103 @@ private slots:
         QCOMPARE(store_->settings().lentgh, before.lentgh);
         QCOMPARE(store_->settings().typ, before.typ);
         QCOMPARE(items_of(target), items);
-        if (name != "cmbSymbol") {
-            QCOMPARE(box("cmbSymbol")->currentText(), symbol_text);
+        // A typed position shows its own kind, as a picked one does; the others leave the
+        // symbol box alone.
+        QCOMPARE(box("cmbSymbol")->currentText(),
+                 name == "cmbPosition" ? QStringLiteral("Letter") : symbol_text);
+    }
+
+    // Typed into the symbol box, a kind's name acts as its pick for the position shown, at Return
+    // or when the focus leaves the box; any other text is refused, and the box shows the kind in
+    // force again.
+    void typed_symbol_acts_as_a_pick_or_is_refused_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("leave");  // leave the box instead of pressing Return
+        QTest::addColumn<int>("flag");    // of position 3 afterwards (it starts a digit)
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("status");  // a part of it; empty: an empty status
+        QTest::newRow("Letter, Return") << "Letter" << false << 1 << "Letter"
+                                        << "";
+        QTest::newRow("letter, leaving") << "letter" << true << 1 << "Letter"
+                                         << "";
+        QTest::newRow("LETTER with blanks") << "  LETTER " << false << 1 << "Letter"
+                                            << "";
+        QTest::newRow("Digit") << "Digit" << false << 0 << "Digit"
+                               << "";
+        QTest::newRow("misspelt") << "Lettre" << false << 0 << "Digit"
+                                  << "\"Lettre\"";
+        QTest::newRow("misspelt, leaving") << "L" << true << 0 << "Digit"
+                                           << "Digit or Letter";
+        QTest::newRow("emptied") << "" << false << 0 << "Digit"
+                                 << "Digit or Letter";
+    }
+    void typed_symbol_acts_as_a_pick_or_is_refused() {
+        QFETCH(QString, typed);
+        QFETCH(bool, leave);
+        QFETCH(int, flag);
+        QFETCH(QString, shown);
+        QFETCH(QString, status);
+        QVERIFY(pick(box("cmbLentgh"), "10"));
+        QVERIFY(pick(box("cmbPosition"), " 3"));
+        QComboBox* symbol = box("cmbSymbol");
+        QCOMPARE(symbol->currentText(), QStringLiteral("Digit"));
+        symbol->setFocus();
+        symbol->lineEdit()->selectAll();
+        QTest::keyClick(symbol->lineEdit(), Qt::Key_Backspace);
+        QTest::keyClicks(symbol->lineEdit(), typed);
+        if (leave) {
+            box("cmbPnumb")->setFocus();
+        } else {
+            QTest::keyClick(symbol->lineEdit(), Qt::Key_Return);
         }
+        QCOMPARE(store_->settings().typ[3], flag);
+        QCOMPARE(symbol->currentText(), shown);
+        if (status.isEmpty()) {
+            QCOMPARE(this->status(), QString());
+        } else {
+            QVERIFY2(this->status().contains(status), qPrintable(this->status()));
+        }
+        // The next position's kind is shown as it is in force.
+        QVERIFY(pick(box("cmbPosition"), " 4"));
+        QCOMPARE(symbol->currentText(), QStringLiteral("Digit"));
+        QCOMPARE(store_->settings().typ[4], 0);
+    }
+
+    // A typed kind with no position shown changes nothing, as a pick does.
+    void typed_symbol_without_a_position_changes_nothing() {
+        QVERIFY(pick(box("cmbLentgh"), "10"));
+        const GenerationSettings before = store_->settings();
+        box("cmbSymbol")->setFocus();
+        QTest::keyClicks(box("cmbSymbol")->lineEdit(), "Letter");
+        QTest::keyClick(box("cmbSymbol")->lineEdit(), Qt::Key_Return);
+        QCOMPARE(store_->settings().typ, before.typ);
+        QCOMPARE(box("cmbSymbol")->currentText(), QString());
+        QVERIFY2(status().contains("position"), qPrintable(status()));
+    }
+
+    // A typed position shows its kind, or says that there is no such position; a typed count or
+    // length is said to count from the next Generate on.
+    void typed_position_and_numbers_are_named() {
+        QVERIFY(pick(box("cmbLentgh"), "10"));
+        QVERIFY(store_->set_flag(5, true).accepted);
+        QVERIFY(pick(box("cmbPosition"), " 3"));
+        const auto type_into = [](QComboBox* target, const QString& text) {
+            target->setFocus();
+            target->lineEdit()->selectAll();
+            QTest::keyClicks(target->lineEdit(), text);
+            QTest::keyClick(target->lineEdit(), Qt::Key_Return);
+        };
+        type_into(box("cmbPosition"), "5");
+        QCOMPARE(box("cmbSymbol")->currentText(), QStringLiteral("Letter"));
+        QCOMPARE(status(), QString());
+        type_into(box("cmbPosition"), "11");
+        QCOMPARE(box("cmbSymbol")->currentText(), QString());
+        QVERIFY2(status().contains("\"11\"") && status_fits(), qPrintable(status()));
+        type_into(box("cmbPnumb"), "7");
+        QVERIFY2(status().contains("next Generate") && status_fits(), qPrintable(status()));
+        QCOMPARE(store_->settings().pnumb, 0);
+        type_into(box("cmbLentgh"), "10");  // the length in force: nothing to say
+        QCOMPARE(status(), QString());
     }
 
     void texts_written_by_the_program_run_no_handler() {

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStringList>
 #include <QTest>
@@ -88,6 +89,14 @@ inline bool caption_fits(const QWidget* control, const QString& text) {
     const QFontMetrics metrics(control->font());
     return metrics.horizontalAdvance(text) <= control->width() &&
            metrics.height() <= control->height();
+}
+
+// Whether a word-wrapping label's text fits the label, broken into lines at its width.
+inline bool wrapped_text_fits(const QLabel* label) {
+    const QFontMetrics metrics(label->font());
+    const QRect needed = metrics.boundingRect(QRect(0, 0, label->width(), 10000),
+                                              Qt::TextWordWrap | Qt::AlignLeft, label->text());
+    return needed.width() <= label->width() && needed.height() <= label->height();
 }
 
 // Whether text fits the text part of an editable combo box, inside the line edit's own margins.
