@@ -27,6 +27,17 @@ void say(std::string_view message) {
     std::cerr << "tessaroll-cli: " << printable_text(message) << '\n';
 }
 
+// --help and --version: their text is what was asked for, so its write is checked like a list's.
+int answer(CLI::App& app, const CLI::Error& e) {
+    const int status = app.exit(e);
+    std::string problem;
+    if (!standard_output_complete(&problem)) {
+        say(problem);
+        return kExitRefused;
+    }
+    return status;
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -61,11 +72,11 @@ int run(int argc, char** argv) {
         say(e.message);
         return kExitUsage;
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+        return answer(app, e);
     } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
+        return answer(app, e);
     } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
+        return answer(app, e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return kExitUsage;

@@ -94,10 +94,15 @@ GenerationSettings settings_from(const GenerateOptions& o) {
                             "creates one.");
         }
         // A list from settings the file holds only in part is not what the user asked for.
+        if (r.refused) {
+            throw FileRefusal(r.problem);
+        }
         if (r.status == PatternLoad::Incomplete) {
-            throw FileError(r.problem +
-                            " No list was computed; mend the file, or write it anew with "
-                            "\"tessaroll-cli pattern set --force\".");
+            // Writing the file anew helps only where its content is at fault.
+            throw FileError(r.problem + " No list was computed" +
+                            (r.error != 0 ? std::string(".")
+                                          : "; mend the file, or write it anew with "
+                                            "\"tessaroll-cli pattern set --force\"."));
         }
         if (!r.note.empty()) {
             warn(r.note);
@@ -159,6 +164,27 @@ void show_personal_password_notes(const std::string& personal, CodePage code_pag
     }
 }
 
+// "List for 12/7/2026, today here." when the date of the list came from the clock, in whole or
+// in part; empty when the options gave all of it.
+static std::string clock_date_note(const GenerateOptions& o, const ListDate& d) {
+    if (o.date || (o.day && o.month && o.year)) {
+        return {};
+    }
+    const std::string date = date_text(d.day, d.month, d.year);
+    if (!o.day && !o.month && !o.year) {
+        return "List for " + date + ", today here.";
+    }
+    std::string parts;
+    for (const auto& [given, name] :
+         {std::pair{o.day.has_value(), "day"}, std::pair{o.month.has_value(), "month"},
+          std::pair{o.year.has_value(), "year"}}) {
+        if (!given) {
+            parts += std::string(parts.empty() ? "" : " and ") + name;
+        }
+    }
+    return "List for " + date + ", with the " + parts + " of today here.";
+}
+
 CLI::App* add_generate_command(CLI::App& app, GenerateOptions& g) {
     const std::string max_count = std::to_string(kMaxCount);
     const std::string max_length = std::to_string(kMaxLength);
@@ -199,6 +225,16 @@ int run_generate(const GenerateOptions& o) {
     ListRequest request;
     request.date = start_date(o);
     request.settings = settings_from(o);
+    if (o.output_dir) {
+        // Refused, or warned about, before the personal password is asked for.
+        const FolderTrust trust = check_folder_trust(*o.output_dir);
+        if (!trust.refusal.empty()) {
+            throw FileRefusal(trust.refusal);
+        }
+        if (!trust.warning.empty()) {
+            warn(trust.warning);
+        }
+    }
     request.code_page = code_page;
     std::optional<DayRange> range;
     if (o.until) {
@@ -222,6 +258,11 @@ int run_generate(const GenerateOptions& o) {
             std::cerr << note << '\n';
         }
         std::cout << list_text(list);
+        // A date from the clock is that of the time zone in force, which may not be the one the
+        // second party means: said, so that the lists of two days are never mistaken.
+        if (const std::string said = clock_date_note(o, request.date); !said.empty()) {
+            std::cerr << said << '\n';
+        }
         return kExitOk;
     }
 
@@ -231,8 +272,7 @@ int run_generate(const GenerateOptions& o) {
         request.date.day = static_cast<std::int16_t>(static_cast<unsigned>(ymd.day()));
         request.date.month = static_cast<std::int16_t>(static_cast<unsigned>(ymd.month()));
         request.date.year = static_cast<std::int16_t>(static_cast<int>(ymd.year()));
-        std::cout << date_line(request.date.day, request.date.month, request.date.year)
-                  << '\n';
+        std::cout << date_line(request.date.day, request.date.month, request.date.year) << '\n';
         try {
             std::cout << list_text(make_list(request, notify));
         } catch (const ListRefusal& e) {

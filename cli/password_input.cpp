@@ -99,7 +99,24 @@ termios g_saved{};
 termios g_quiet{};
 volatile std::sig_atomic_t g_active = 0;
 
-constexpr int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the program, SIGKILL aside, which no program can catch;
+// the real-time signals besides (EchoOff). Ctrl+C and Ctrl+\ are among them, and so are a
+// timer's SIGALRM, a script's SIGUSR1 and a fault.
+constexpr int kEndingSignals[] = {
+    SIGINT,    SIGQUIT, SIGTERM, SIGHUP,  SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGPIPE,
+    SIGXCPU,   SIGXFSZ, SIGSYS,  SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,  SIGILL,    SIGSEGV,
+#ifdef SIGPOLL
+    SIGPOLL,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+};
+// Room for the real-time signals, SIGRTMIN to SIGRTMAX, whose numbers are known at run time.
+constexpr int kRealTimeRoom = 64;
 
 // Ctrl+C, Ctrl+\ and their like: the terminal gets its mode back, then the signal does what it
 // would have done (it stays blocked until this returns, then finds the default action).
@@ -143,6 +160,9 @@ public:
         for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
             install(kEndingSignals[i], restore_then_end, previous_[i]);
         }
+        for (int sig = SIGRTMIN; sig <= SIGRTMAX && sig - SIGRTMIN < kRealTimeRoom; ++sig) {
+            install(sig, restore_then_end, previous_real_time_[sig - SIGRTMIN]);
+        }
         install(SIGTSTP, restore_then_stop, previous_stop_);
         active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_quiet) == 0;
     }
@@ -153,6 +173,9 @@ public:
         g_active = 0;
         for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
             sigaction(kEndingSignals[i], &previous_[i], nullptr);
+        }
+        for (int sig = SIGRTMIN; sig <= SIGRTMAX && sig - SIGRTMIN < kRealTimeRoom; ++sig) {
+            sigaction(sig, &previous_real_time_[sig - SIGRTMIN], nullptr);
         }
         sigaction(SIGTSTP, &previous_stop_, nullptr);
     }
@@ -175,6 +198,7 @@ private:
 
     bool active_ = false;
     struct sigaction previous_[std::size(kEndingSignals)]{};
+    struct sigaction previous_real_time_[kRealTimeRoom] {};
     struct sigaction previous_stop_ {};
 };
 

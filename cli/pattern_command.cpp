@@ -34,6 +34,43 @@ PatternFiles pattern_files(const PatternOptions& o) {
     return {f.pattern_file(), f.pattern_file_to_load(), f};
 }
 
+// The trust rule, as the window program applies it at start: a refusal ends the command with its
+// sentence (FileRefusal), a warning is said. A file named with --pattern-file is checked in its
+// folder, as the save checks it.
+void check_folder(const PatternFiles& files, bool create) {
+    std::string warning;
+    if (!files.folders) {
+        const fs::path folder = files.save_to.parent_path();
+        const FolderTrust t = check_folder_trust(folder.empty() ? fs::path(".") : folder);
+        if (!t.refusal.empty()) {
+            throw FileRefusal(t.refusal);
+        }
+        warning = t.warning;
+    } else {
+        warning =
+            create ? prepare_files_folder(*files.folders) : check_files_folder(*files.folders);
+    }
+    if (!warning.empty()) {
+        warn(warning);
+    }
+}
+
+// The load's sentence without what the store says a later save does with the file: said by the
+// command that saves, in its own words, when it does so.
+std::string shown_problem(const std::string& sentence, const PatternFiles& files) {
+    for (const std::string& tail :
+         {" Before the settings are first saved, this file is kept as " + std::string("\"") +
+              backup_path_for(files.save_to).string() + "\".",
+          " The settings are saved in \"" + files.save_to.string() +
+              "\"; this file is left as it is."}) {
+        if (sentence.size() >= tail.size() &&
+            sentence.compare(sentence.size() - tail.size(), tail.size(), tail) == 0) {
+            return sentence.substr(0, sentence.size() - tail.size());
+        }
+    }
+    return sentence;
+}
+
 [[noreturn]] void refuse_absent(const fs::path& file) {
     throw FileError("There is no pattern file " + shown_name(file) +
                     " (no ordinary file of that name). \"tessaroll-cli pattern set\" creates one.");
@@ -72,19 +109,30 @@ void add_pattern_commands(CLI::App& app, PatternCommands& c) {
     c.set->add_option("--pattern-file", c.set_options.pattern_file,
                       "The pattern file (default: the window program's)");
     c.set->add_flag("--force", c.set_options.force,
-                    "Write a pattern file that did not load completely, keeping it as FILE.bak");
+                    "Write a pattern file whose content did not load completely, keeping it as "
+                    "FILE.bak");
 }
 
 int run_pattern_show(const PatternOptions& o) {
     const PatternFiles files = pattern_files(o);
+    if (files.folders) {
+        check_folder(files, false);
+    }
     SettingsStore store(files.save_to, files.load_from);
     const SettingsLoad load = store.load();
+    if (!load.refusal.empty()) {
+        throw FileRefusal(load.refusal);
+    }
     if (load.status == PatternLoad::Absent) {
         refuse_absent(files.load_from);
     }
     const bool complete = load.status == PatternLoad::Complete;
+    if (!complete && load.unreadable) {
+        throw FileError(shown_problem(load.sentence, files));
+    }
     if (!load.sentence.empty()) {
-        warn(load.sentence +
+        // show never saves: what a save would do with the file is not its to say.
+        warn(shown_problem(load.sentence, files) +
              (complete ? "" : " The values shown are those read before the problem."));
     }
     const GenerationSettings& s = store.settings();
@@ -115,18 +163,30 @@ int run_pattern_set(const PatternOptions& o) {
     }
 
     const PatternFiles files = pattern_files(o);
+    check_folder(files, true);
     SettingsStore store(files.save_to, files.load_from);
     const SettingsLoad load = store.load();
+    if (!load.refusal.empty()) {
+        throw FileRefusal(load.refusal);
+    }
+    const bool incomplete = load.status == PatternLoad::Incomplete;
+    if (incomplete && load.unreadable) {
+        // Nothing --force could mend: the file cannot be read, so it cannot be kept either.
+        throw FileError(shown_problem(load.sentence, files));
+    }
+    // A .bak is made only of the file the save replaces, and named only once it is made.
+    const bool replaces_it = files.load_from == files.save_to;
+    if (incomplete && !o.force) {
+        throw FileError(shown_problem(load.sentence, files) + " The pattern file " +
+                        shown_name(files.load_from) +
+                        " was left as it was; \"pattern set --force\" saves " +
+                        (replaces_it ? "the settings anyway, keeping it as " +
+                                           shown_name(backup_path_for(files.load_from)) + "."
+                                     : "the settings in " + shown_name(files.save_to) +
+                                           " anyway, and leaves it as it is."));
+    }
     if (!load.sentence.empty()) {
-        warn(load.sentence);
-    }
-    if (load.status == PatternLoad::Incomplete && !o.force) {
-        throw FileError("The pattern file " + shown_name(files.load_from) +
-                        " did not load completely, so it was left as it was; \"pattern set "
-                        "--force\" saves the settings anyway.");
-    }
-    if (files.folders) {
-        prepare_files_folder(*files.folders);
+        warn(replaces_it ? shown_problem(load.sentence, files) : load.sentence);
     }
     const SettingsChange change = store.set(
         count, length, letters ? std::optional<std::string_view>(*letters) : std::nullopt);

@@ -46,6 +46,43 @@ std::size_t utf8_length(std::string_view s, std::size_t i) {
     return length;
 }
 
+// The code point of the well-formed sequence of len bytes at s[i].
+unsigned code_point(std::string_view s, std::size_t i, std::size_t len) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    switch (len) {
+        case 1:
+            return byte(0);
+        case 2:
+            return ((byte(0) & 0x1Fu) << 6) | (byte(1) & 0x3Fu);
+        case 3:
+            return ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
+        default:
+            return ((byte(0) & 0x07u) << 18) | ((byte(1) & 0x3Fu) << 12) |
+                   ((byte(2) & 0x3Fu) << 6) | (byte(3) & 0x3Fu);
+    }
+}
+
+// Characters that show as nothing, or move or turn the text around them: a byte order mark at the
+// start of a number would otherwise read as the number itself, and a direction mark can make
+// a file name read backwards.
+bool invisible(unsigned cp) {
+    return cp == 0x00AD                       // soft hyphen
+           || cp == 0x034F                    // combining grapheme joiner
+           || cp == 0x061C                    // Arabic letter mark
+           || (cp >= 0x115F && cp <= 0x1160)  // Hangul fillers
+           || (cp >= 0x17B4 && cp <= 0x17B5)  // Khmer inherent vowels
+           || (cp >= 0x180B && cp <= 0x180F)  // Mongolian variation selectors and vowel separator
+           || (cp >= 0x2000 && cp <= 0x200F)  // spaces of set widths, zero width, direction marks
+           || (cp >= 0x2028 && cp <= 0x202F)  // line and paragraph separators, embeddings
+           || (cp >= 0x205F && cp <= 0x206F)  // word joiner, invisible operators, isolates
+           || cp == 0x3000 || cp == 0x3164    // ideographic space, Hangul filler
+           || (cp >= 0xFE00 && cp <= 0xFE0F)  // variation selectors
+           || cp == 0xFEFF                    // byte order mark, zero width no-break space
+           || cp == 0xFFA0                    // halfwidth Hangul filler
+           || (cp >= 0xFFF0 && cp <= 0xFFFB)  // specials, interlinear annotation
+           || (cp >= 0xE0000 && cp <= 0xE0FFF);  // tags, variation selectors supplement
+}
+
 }  // namespace
 
 std::string printable_text(std::string_view text) {
@@ -69,6 +106,8 @@ std::string printable_text(std::string_view text) {
             append_hex(out, "\\x", c, 2);
         } else if (len == 2 && cp >= 0x80 && cp <= 0x9F) {
             append_hex(out, "\\u", cp, 4);
+        } else if (const unsigned code = code_point(text, i, len); invisible(code)) {
+            append_hex(out, "\\u", code, 4);
         } else {
             out.append(text.substr(i, len));
         }

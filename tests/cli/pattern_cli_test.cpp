@@ -200,11 +200,14 @@ TEST_F(PatternCliTest, SetRefusesToOverwriteAFileThatDidNotLoadCompletely) {
 TEST_F(PatternCliTest, SetRefusesAFileItMayNotRead) {
     put("pattern.tq", " 7  3 \r\n 1 \r\n 0 \r\n 1 \r\n");
     fs::permissions(dir_ / "pattern.tq", fs::perms::none);
-    fs::permissions(dir_, fs::perms::all);  // the folder stays writable: only reading fails
-    // Root reads every file; the command then runs as "nobody".
+    // Root reads every file; the command then runs as "nobody", whose folder it is (writable by
+    // its owner only: the trust rule refuses a folder others may write to): only reading fails.
     const std::string as_user = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 "
                                                    "--clear-groups"
                                                  : "";
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir_.c_str(), 65534, 65534), 0);
+    }
     const CliRun r = cli("pattern set --count 2", "<password.txt", ">stdout.txt", as_user);
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;

@@ -28,10 +28,10 @@ struct TerminalRun {
     bool prompted = false;
 };
 
-// Starts tessaroll-cli with args on a new pseudo-terminal, waits for the prompt, types keys, and
-// collects the screen until the program ends.
+// Starts tessaroll-cli with args on a new pseudo-terminal, waits for the prompt, types keys (then
+// sends it the signal, when one is given), and collects the screen until the program ends.
 TerminalRun run_on_terminal(const std::string& dir, const std::vector<std::string>& args,
-                            const std::string& keys) {
+                            const std::string& keys, int signal_after_keys = 0) {
     TerminalRun run;
     int master = -1;
     int slave = -1;
@@ -79,6 +79,10 @@ TerminalRun run_on_terminal(const std::string& dir, const std::vector<std::strin
                     static_cast<ssize_t>(keys.size())) {
                     ADD_FAILURE() << "could not type";
                 }
+                if (signal_after_keys != 0) {
+                    ::usleep(100 * 1000);  // the keys read, the program waiting for more
+                    ::kill(pid, signal_after_keys);
+                }
             }
             continue;
         }
@@ -117,6 +121,20 @@ TEST_F(TerminalCli, CtrlCAndCtrlBackslashAtThePromptGiveTheTerminalItsEchoBack) 
         EXPECT_TRUE(WIFSIGNALED(run.wait_status) && WTERMSIG(run.wait_status) == sig)
             << "signal " << sig << ", wait status " << run.wait_status;
         EXPECT_EQ(run.screen.find("sec"), std::string::npos) << run.screen;
+        EXPECT_EQ(run.after.c_lflag, run.before.c_lflag) << "signal " << sig;
+        EXPECT_NE(run.after.c_lflag & ECHO, 0u) << "signal " << sig;
+    }
+}
+
+TEST_F(TerminalCli, EverySignalThatEndsTheProgramAtThePromptGivesTheEchoBack) {
+    // Sent by another program (a timer, a script, the system), not typed.
+    const int signals[] = {SIGTERM,   SIGHUP,  SIGUSR1, SIGUSR2, SIGALRM,  SIGPIPE, SIGXCPU,
+                           SIGVTALRM, SIGPROF, SIGABRT, SIGSEGV, SIGRTMIN, SIGRTMAX};
+    for (const int sig : signals) {
+        const TerminalRun run = run_on_terminal(dir_.string(), {"generate"}, "sec", sig);
+        ASSERT_TRUE(run.prompted) << run.screen;
+        EXPECT_TRUE(WIFSIGNALED(run.wait_status) && WTERMSIG(run.wait_status) == sig)
+            << "signal " << sig << ", wait status " << run.wait_status;
         EXPECT_EQ(run.after.c_lflag, run.before.c_lflag) << "signal " << sig;
         EXPECT_NE(run.after.c_lflag & ECHO, 0u) << "signal " << sig;
     }
