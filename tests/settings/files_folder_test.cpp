@@ -164,6 +164,14 @@ TEST_F(FilesFolderTest, TheUserFolderIsCreatedForItsOwnerOnly) {
     EXPECT_EQ(mode(user), 0700u);
     EXPECT_EQ(mode(home), 0777u);
     EXPECT_NO_THROW(create_private_folder(user));  // twice is fine
+    // Made wider since (by hand, by an older copy): private again, and only it, not its parents.
+    for (const mode_t wider : {0755, 0770, 0707, 0777}) {
+        ::chmod(user.c_str(), wider);
+        ::chmod((home / ".local").c_str(), 0755);
+        create_private_folder(user);
+        EXPECT_EQ(mode(user), 0700u) << wider;
+        EXPECT_EQ(mode(home / ".local"), 0755u);
+    }
 
     put(home / "file", "x");
     try {
@@ -185,6 +193,10 @@ TEST_F(FilesFolderTest, TheUserFolderFollowsTheEnvironment) {
         {nullptr, "/home/me", "/home/me/.local/share/tessaroll"},
         {"", "/home/me/", "/home/me/.local/share/tessaroll"},
         {nullptr, "", "/.local/share/tessaroll"},
+        // A relative XDG_DATA_HOME would name a folder that depends on the current one.
+        {"data", "/home/me", "/home/me/.local/share/tessaroll"},
+        {"./data", "/home/me", "/home/me/.local/share/tessaroll"},
+        {"~/data", "/home/me", "/home/me/.local/share/tessaroll"},
     };
     const std::string saved_xdg = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
     const bool had_xdg = std::getenv("XDG_DATA_HOME") != nullptr;

@@ -15,7 +15,9 @@
 #include "tests/support/file_calls_mock.h"
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -523,6 +525,39 @@ TEST_F(PatternFileTest, ReadingBytesInMemoryMatchesReadingTheFile) {
         EXPECT_EQ(from_file.typ[3], 1) << pad;
         EXPECT_EQ(from_file.typ[4], 9) << pad;
     }
+}
+
+// A damaged pattern file of any size is kept as .bak, block by block: with less memory free than
+// the file is large, the copy is made all the same (the whole file in memory would end in
+// std::bad_alloc).
+TEST_F(PatternFileTest, ALargeDamagedFileIsKeptWithoutHoldingItWhole) {
+    constexpr std::size_t kSize = 160u << 20;
+    write("9 x\r\n");
+    fs::resize_file(file_, kSize);  // sparse: no disk is used for the zeros
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // The address space in use now, and 64 MiB more.
+        std::ifstream statm("/proc/self/statm");
+        std::size_t pages = 0;
+        statm >> pages;
+        const rlim_t limit = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (64u << 20);
+        const rlimit as{limit, limit};
+        ::setrlimit(RLIMIT_AS, &as);
+        try {
+            keep_backup_copy(file_);
+        } catch (...) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(fs::file_size(backup_path_for(file_)), kSize);
+    std::ifstream bak(backup_path_for(file_), std::ios::binary);
+    std::string head(5, '\0');
+    bak.read(head.data(), 5);
+    EXPECT_EQ(head, "9 x\r\n");
 }
 
 }  // namespace

@@ -23,6 +23,19 @@ TEST(PrintableText, ControlCharactersAreWrittenOutAndTheRestKept) {
         {"\xE2\x82", "\\xe2\\x82"},  // a sequence cut short
         {"\xC0\xAF", "\\xc0\\xaf"},  // an overlong "/"
         {"back\\slash", "back\\slash"},
+        // Characters that show as nothing or turn the text around them.
+        {"\xEF\xBB\xBF"
+         "4",
+         "\\ufeff4"},  // a byte order mark before a number
+        {"1\xE2\x80\x8B"
+         "0",
+         "1\\u200b0"},                              // zero width space
+        {"\xE2\x80\xAEtxt.exe", "\\u202etxt.exe"},  // right-to-left override
+        {"a\xC2\xAD"
+         "b",
+         "a\\u00adb"},                     // soft hyphen
+        {"\xF3\xA0\x80\x81", "\\ue0001"},  // language tag
+        {"\xE2\x80\x90", "\xE2\x80\x90"},  // a hyphen, visible: kept
     };
     for (const auto& [text, shown] : cases) {
         EXPECT_EQ(printable_text(text), shown);
