@@ -39,8 +39,9 @@ namespace {
 constexpr int kNameTries = 100;
 constexpr std::size_t kRandomChars = 12;
 constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
-// A temporary file no writer holds is stale once it is this old: the moment between its creation
-// and its lock, in the named fallback, is far shorter.
+// A temporary file no writer holds is stale. Its mode tells the one moment when a writer holds no
+// lock on it yet: a named one is created with mode 0 and made 0600 once locked. One of mode 0 is
+// stale once it is this old, far longer than that moment.
 constexpr auto kStaleAfter = std::chrono::seconds(2);
 // Where the file system has no locks, only age tells; no save takes this long.
 constexpr auto kStaleWithoutLocks = std::chrono::minutes(5);
@@ -569,8 +570,10 @@ void replace_through_named(const fs::path& target, const std::function<std::stri
     for (int attempt = 0; attempt < kNameTries; ++attempt) {
         const fs::path tmp = temporary_path_for(target, random_part());
         // O_EXCL also fails on a link of that name, dangling or not; O_NOFOLLOW says so twice.
+        // Mode 0 until it is locked (fill() makes it 0600), so that no clean-up takes it for a
+        // killed writer's in between.
         const int fd = TESSAROLL_FILE_CALL(open)(
-            tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+            tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0);
         if (fd < 0) {
             if (errno == EEXIST) {
                 continue;
@@ -602,12 +605,16 @@ void write_and_replace(const Resolved& r, const std::function<std::string_view()
     }
 }
 
-// Removes path when no writer holds its lock and it is old enough.
+// Removes path when no writer holds its lock (see kStaleAfter).
 bool remove_if_unheld(const fs::path& path, std::chrono::seconds age) {
     struct stat before {};
     if (::lstat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode) ||
         (before.st_uid != ::geteuid() && ::geteuid() != 0)) {
         return false;
+    }
+    if ((before.st_mode & 0777) == 0) {
+        // Not locked yet, or never: a writer killed between its creation and its lock.
+        return age >= kStaleAfter && TESSAROLL_FILE_CALL(unlink)(path.c_str()) == 0;
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -657,7 +664,7 @@ int remove_stale_temporary_files(const fs::path& target) {
         }
         const auto age = std::chrono::duration_cast<std::chrono::seconds>(
             fs::file_time_type::clock::now() - written);
-        if (age >= kStaleAfter && remove_if_unheld(path, age)) {
+        if (remove_if_unheld(path, age)) {
             ++removed;
         }
     }

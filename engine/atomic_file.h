@@ -17,8 +17,8 @@
 // temporary file is removed and the target stays as it was. Writers running at the same time
 // each put one whole file in place; the last rename wins. A temporary file left by a program that
 // was killed is removed by the next save of the same file: one that no running writer holds
-// (each holds a lock on its own) and that is a few seconds old, or a few minutes where the file
-// system has no locks.
+// (each holds a lock on its own from before it has a name, or for a named one, from before it
+// leaves mode 0), or where the file system has no locks, one a few minutes old.
 //
 // The new file is readable and writable by its owner. It keeps the permission bits of the file
 // it replaces, within a cap (0600 by default: output.txt holds passwords); run as root, it also

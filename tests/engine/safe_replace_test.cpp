@@ -478,8 +478,10 @@ fs::path plant_temporary(const fs::path& target, const std::string& part, int ag
 TEST_F(SafeReplace, TemporaryFilesOfKilledWritersAreRemovedByTheNextSave) {
     write_bytes(target_, "old");
     const fs::path stale = plant_temporary(target_, "abcdefghij01", 3600);
-    const fs::path stale_recent = plant_temporary(target_, "abcdefghij02", 5);
-    const fs::path fresh = plant_temporary(target_, "abcdefghij03", 0);  // a writer just began
+    const fs::path stale_recent = plant_temporary(target_, "abcdefghij02", 0);
+    // A named one just created, not yet locked (its mode is 0 until then).
+    const fs::path fresh = plant_temporary(target_, "abcdefghij03", 0);
+    ::chmod(fresh.c_str(), 0);
     const fs::path held = plant_temporary(target_, "abcdefghij04", 3600);
     const int held_fd = ::open(held.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(held_fd, LOCK_EX), 0);  // a writer at work, holding its lock
@@ -498,6 +500,7 @@ TEST_F(SafeReplace, TemporaryFilesOfKilledWritersAreRemovedByTheNextSave) {
         EXPECT_TRUE(fs::exists(fs::symlink_status(kept))) << kept;
     }
     ::close(held_fd);
+    // Left by a writer killed before its lock, once a few seconds old.
     fs::last_write_time(fresh, fs::file_time_type::clock::now() - std::chrono::seconds(10));
     EXPECT_EQ(remove_stale_temporary_files(target_), 2);  // the held one, now free, and fresh
     EXPECT_EQ(remove_stale_temporary_files(dir_ / "in" / "pattern.tq"), 1);
