@@ -223,6 +223,19 @@ SystemCodePage system_code_page() {
 #endif
 }
 
+std::optional<std::size_t> first_invalid_utf8_byte(std::string_view text) {
+    constexpr std::string_view kEncodedReplacement = "\xEF\xBF\xBD";
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = 0;
+        const std::size_t length = decode(text, i, c);
+        if (c == kReplacement && text.substr(i, length) != kEncodedReplacement) {
+            return i;
+        }
+        i += length;
+    }
+    return std::nullopt;
+}
+
 std::u16string utf8_to_utf16(std::string_view utf8) {
     std::u16string units;
     units.reserve(utf8.size());

@@ -106,6 +106,11 @@ std::string from_code_page(std::string_view bytes, CodePage cp);
 // The byte of one UTF-16 unit, as to_code_page gives it; a surrogate gives "?".
 char code_page_byte(char16_t unit, CodePage cp);
 
+// The place (from 0) of the first byte of text that does not begin a valid UTF-8 character: a
+// byte that never does, a sequence cut short or broken by another byte, an overlong form, a
+// surrogate or a value past U+10FFFF. nullopt for valid UTF-8.
+std::optional<std::size_t> first_invalid_utf8_byte(std::string_view text);
+
 // UTF-8 read as UTF-16, as Windows reads it (MultiByteToWideChar without flags). What is not
 // valid UTF-8 becomes U+FFFD, one for: a byte that cannot start a sequence; the rest of the text
 // when it ends inside a sequence; the bytes of a sequence before a byte that does not continue

@@ -24,18 +24,6 @@ bool is_hangul_syllable(char32_t c) {
     return c >= kSBase && c < kSBase + kSCount;
 }
 
-std::uint8_t combining_class(char32_t c) {
-    const auto& classes = tables::kClasses;
-    const auto* it = std::upper_bound(
-        std::begin(classes), std::end(classes), c,
-        [](char32_t value, const tables::ClassRange& r) { return value < r.first; });
-    if (it == std::begin(classes)) {
-        return 0;
-    }
-    --it;
-    return c <= it->last ? it->cls : 0;
-}
-
 void decompose_into(std::u32string& out, char32_t c) {
     if (is_hangul_syllable(c)) {
         const char32_t s = c - kSBase;
@@ -80,6 +68,18 @@ std::optional<char32_t> compose_pair(char32_t first, char32_t second) {
 
 }  // namespace
 
+unsigned combining_class(char32_t c) {
+    const auto& classes = tables::kClasses;
+    const auto* it = std::upper_bound(
+        std::begin(classes), std::end(classes), c,
+        [](char32_t value, const tables::ClassRange& r) { return value < r.first; });
+    if (it == std::begin(classes)) {
+        return 0;
+    }
+    --it;
+    return c <= it->last ? it->cls : 0;
+}
+
 std::string_view nfc_unicode_version() {
     return tables::kUnicodeVersion;
 }
@@ -106,9 +106,9 @@ std::u32string to_nfc(std::u32string_view text) {
     std::u32string out;
     out.reserve(chars.size());
     std::optional<std::size_t> starter;  // the place in out of the last starter
-    std::uint8_t last_class = 0;         // the class of the last character in out
+    unsigned last_class = 0;             // the class of the last character in out
     for (const char32_t c : chars) {
-        const std::uint8_t cls = combining_class(c);
+        const unsigned cls = combining_class(c);
         // Not blocked: nothing between the starter and c, or only marks of a lower class.
         if (starter && (last_class < cls || last_class == 0)) {
             if (const auto composite = compose_pair(out[*starter], c)) {

@@ -18,6 +18,10 @@ std::string_view nfc_unicode_version();
 // as they are.
 std::u32string to_nfc(std::u32string_view text);
 
+// The canonical combining class of c: 0 for a starter, above 0 for a mark that combines with the
+// character before it.
+unsigned combining_class(char32_t c);
+
 // Whether c starts a stretch that NFC treats apart from what precedes it: c is a starter (its
 // canonical combining class is 0), NFC keeps it as it is, and NFC never joins it to the character
 // before. NFC of a text is NFC of its stretches, each beginning where this is true, put together.
