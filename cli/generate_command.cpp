@@ -8,6 +8,7 @@
 #include "cli/cli_app.h"
 #include "cli/options.h"
 #include "cli/password_input.h"
+#include "cli/standard_streams.h"
 #include "engine/atomic_file.h"
 #include "engine/error.h"
 #include "engine/fingerprint.h"
@@ -15,6 +16,7 @@
 #include "engine/password_list.h"
 #include "session/limits.h"
 #include "session/list_flow.h"
+#include "session/password_notes.h"
 #include "session/settings_store.h"
 #include "settings/generation_settings.h"
 #include "settings/pattern_file.h"
@@ -157,10 +159,10 @@ void show_personal_password_notes(const std::string& personal, CodePage code_pag
     if (fingerprint || stdin_is_terminal()) {
         show_fingerprint(personal, code_page);
     }
-    // Users who count on a long personal password must know when its end changes nothing.
-    const std::string beyond = characters_beyond_seed_note(personal, code_page);
-    if (!beyond.empty()) {
-        std::cerr << beyond << '\n';
+    // Characters that do not reach the seed as typed, the empty password, and characters beyond
+    // the seed: users who count on them must know when they change nothing.
+    for (const std::string& note : personal_password_notes(personal, code_page)) {
+        write_error_line(note);
     }
 }
 

@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <system_error>
 
 #include "cli/standard_streams.h"
 #include "engine/chaotic_map.h"
 #include "engine/error.h"
 #include "engine/password_list.h"
+#include "session/password_notes.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -26,9 +28,10 @@ namespace tessaroll::cli {
 
 namespace {
 
-// A UTF-8 character is at most 4 bytes and becomes at least one code-page character, so a line
-// longer than this holds more characters than the engine takes (one more byte for a CR).
-constexpr std::size_t kMaxLineBytes = 4 * kMaxPasswordChars + 1;
+// NFC composes at most 9 bytes of UTF-8 (3 UTF-16 units) into one code-page character (a Hangul
+// syllable typed as its three jamo), so a line longer than this holds more characters than the
+// engine takes (one more byte for a CR).
+constexpr std::size_t kMaxLineBytes = 9 * kMaxPasswordChars + 1;
 
 constexpr const char* kNothingRead = "No personal password was read";
 
@@ -60,6 +63,15 @@ private:
     DWORD saved_ = 0;
 };
 
+std::string utf8_of(const std::wstring& wide) {
+    const int length = static_cast<int>(wide.size());
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
 // A console hands over what was typed as UTF-16 through ReadConsoleW; read as bytes it would come
 // in the console's OEM code page, and every accented letter would count as "?".
 std::string read_console_line() {
@@ -84,12 +96,28 @@ std::string read_console_line() {
     while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) {
         wide.pop_back();
     }
-    const int length = static_cast<int>(wide.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string line(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, line.data(), size, nullptr, nullptr);
-    return line;
+    return utf8_of(wide);
+}
+
+// Bytes piped in or read from a file that are not UTF-8 come in the encoding Windows programs
+// write them in: cmd.exe's echo writes the console's code page, a program without a console and
+// many editors the ANSI one. Read in that code page, as long as it is not UTF-8 itself; nullopt
+// when it is, or when the bytes are not text in it either.
+std::optional<std::string> text_in_system_code_page(const std::string& bytes) {
+    UINT cp = GetConsoleCP();
+    if (cp == 0) {
+        cp = GetACP();  // no console
+    }
+    const int size = static_cast<int>(bytes.size());
+    const int n = cp == CP_UTF8 ? 0
+                                : MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), size,
+                                                      nullptr, 0);
+    if (n <= 0) {
+        return std::nullopt;
+    }
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(), n);
+    return utf8_of(wide);
 }
 
 #else
@@ -250,9 +278,28 @@ bool stdin_is_terminal() {
 #endif
 }
 
+namespace {
+
+// The personal password of the line read: a leading byte order mark dropped. Bytes that are
+// not UTF-8 never become "?" unseen: they are refused, except that on Windows they are read in
+// the console's or the system's code page (text_in_system_code_page).
+std::string personal_password_of(const std::string& line) {
+    if (std::optional<std::string> text = personal_password_text(line)) {
+        return *std::move(text);
+    }
+#ifdef _WIN32
+    if (std::optional<std::string> text = text_in_system_code_page(line)) {
+        return personal_password_text(*text).value_or(*text);
+    }
+#endif
+    throw PasswordInputError(not_utf8_sentence(line));
+}
+
+}  // namespace
+
 std::string read_personal_password() {
     if (standard_input_was_closed() || !stdin_is_terminal()) {
-        return read_line();
+        return personal_password_of(read_line());
     }
     std::string line;
     {
@@ -265,7 +312,7 @@ std::string read_personal_password() {
 #endif
     }
     std::cerr << '\n';
-    return line;
+    return personal_password_of(line);
 }
 
 namespace {

@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
+#include <string>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "engine/windows_api.h"
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -53,6 +56,25 @@ bool standard_output_complete(std::string* problem) {
         return false;
     }
     return true;
+}
+
+void write_error_line(std::string_view utf8) {
+#ifdef _WIN32
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(err, &mode) != 0) {
+        std::cerr.flush();
+        const std::string line = std::string(utf8) + "\r\n";
+        const int size = static_cast<int>(line.size());
+        const int n = MultiByteToWideChar(CP_UTF8, 0, line.data(), size, nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, line.data(), size, wide.data(), n);
+        DWORD written = 0;
+        WriteConsoleW(err, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+#endif
+    std::cerr << utf8 << '\n';
 }
 
 }  // namespace tessaroll::cli

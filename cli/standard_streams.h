@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tessaroll::cli {
 
@@ -16,5 +17,9 @@ bool standard_input_was_closed();
 // closed at the start or a write failed (a full disk, /dev/full, a closed pipe); *problem then
 // holds the sentence for the user.
 bool standard_output_complete(std::string* problem);
+
+// One line of UTF-8 text on standard error. A Windows console is handed it as UTF-16, which it
+// shows whatever its code page; anywhere else the bytes go out as they are.
+void write_error_line(std::string_view utf8);
 
 }  // namespace tessaroll::cli
