@@ -12,6 +12,19 @@ namespace tessaroll {
 
 namespace {
 
+// Whether the date gives a list of one password: whether a date too far for a list is too far
+// for any.
+bool list_of_one_password(const ListRequest& r) {
+    GenerationSettings one = r.settings;
+    one.pnumb = 1;
+    try {
+        compute_passwords(r.personal, r.date.day, r.date.month, r.date.year, one, r.code_page);
+        return true;
+    } catch (const EngineError&) {
+        return false;
+    }
+}
+
 // The engine's refusal in the words of the windows: dates day first, as the boxes take them, and
 // what to do next. The engine's own sentences name its internal quantities.
 std::string refusal_sentence(const EngineError& e, const ListRequest& r) {
@@ -42,6 +55,10 @@ std::string refusal_sentence(const EngineError& e, const ListRequest& r) {
                    ", which lies too close before " + first_day + ". Choose " +
                    day_first(2, 1, kFirstYear) + " or a later date.";
         case ErrorKind::Overflow:
+            if (!list_of_one_password(r)) {
+                return "There is no list for " + date + ": it lies too far from " + first_day +
+                       ". Choose an earlier date.";
+            }
             return "There is no list of " + count + " passwords for " + date +
                    ": the date is too far from " + first_day +
                    " for that many. Choose fewer passwords or a date nearer to " + first_day + ".";

@@ -284,9 +284,9 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
     for (; !in.at_end(); ++k) {
         if (k > kFlagCount) {
             return stopped(quoted(file) + ", line " + std::to_string(k + 1) +
-                           ": there are flags for positions 1 to " + std::to_string(kFlagCount) +
-                           " only, but the file has more flag lines; the count, the length and "
-                           "flags 1 to " +
+                           ": the file has more lines than there are positions (1 to " +
+                           std::to_string(kFlagCount) +
+                           "); the count, the length and the digit or letter of positions 1 to " +
                            std::to_string(kFlagCount) +
                            " were loaded and the rest of the file was ignored.");
         }
@@ -305,7 +305,7 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
     if (in.read_error() != 0) {
         return stopped(quoted(file) + ", line " + std::to_string(k + 1) + ": reading stopped (" +
                        read_error_text(in.read_error()) +
-                       "); the count, the length and the flags before it were loaded.");
+                       "); the count, the length and the positions before it were loaded.");
     }
     PatternLoadResult loaded{PatternLoad::Complete, {}, {}};
     if (first_doubled != 0) {
@@ -315,8 +315,7 @@ PatternLoadResult read_pattern(ByteSource& in, const std::filesystem::path& file
     }
     if (odd_lines > 0) {
         loaded.note += (loaded.note.empty() ? "" : " ") + quoted(file) + ", " + first_odd +
-                       " where a flag belongs (0 for a digit, 1 for a letter); it was read as 0, "
-                       "a digit.";
+                       " where 0 (a digit) or 1 (a letter) belongs; it was read as 0, a digit.";
         if (odd_lines > 1) {
             loaded.note +=
                 " " + std::to_string(odd_lines - 1) +

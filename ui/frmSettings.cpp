@@ -230,6 +230,11 @@ void frmSettings::report(const SettingsChange& change) {
             return;  // the same failure as the last save's: said already
         }
         failure_said_ = sentence;
+        show_message(this, sentence + QStringLiteral("\n\nThe change counts until the program "
+                                                     "ends. Make sure the file can be written; "
+                                                     "the next change, or the end of the "
+                                                     "program, saves the settings again."));
+        return;
     }
     if (!sentence.isEmpty()) {
         show_message(this, sentence);

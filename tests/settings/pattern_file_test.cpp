@@ -209,7 +209,8 @@ TEST_F(PatternFileTest, TheNoteNamesOddFlagLinesWithinTheLengthOnly) {
     } cases[] = {
         {" 5  3 \r\n 1 \r\n 0 \r\n 2 \r\n", "line 4 holds \" 2 \""},
         {" 5  3 \r\n1\r\n0\r\nx", "line 4 holds \"x\""},  // no line end after it
-        {" 5  3 \r\n1\r\n0\r\nx\r\ny\r\n", "line 4 holds \"x\" where a flag belongs"},
+        {" 5  3 \r\n1\r\n0\r\nx\r\ny\r\n",
+         "line 4 holds \"x\" where 0 (a digit) or 1 (a letter) belongs"},
         {" 5  3 \r\n1\r\n0\r\n\r\n", "line 4 is empty"},
         {" 5  1 \r\nz\r\n", "line 2 holds \"z\""},
         {" 5  130 \r\n" + flag_lines(129) + "x\r\n", "line 131 holds \"x\""},
