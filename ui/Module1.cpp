@@ -21,6 +21,7 @@
 #endif
 
 #include "engine/atomic_file.h"
+#include "session/password_notes.h"
 #include "settings/printable_text.h"
 #include "tessaroll/version.h"
 #include "ui/frmMain.h"
@@ -206,10 +207,12 @@ int Main(QApplication& app) {
         return 2;
     }
     CodePage code_page = CodePage::Western;
+    std::optional<SystemCodePage> system_choice;  // none: --code-page chose it
     if (options.code_page) {
         code_page = *options.code_page;
     } else {
         const SystemCodePage system = system_code_page();
+        system_choice = system;
         code_page = system.code_page;
         if (!system.note.empty()) {
             // Said once, before the main window, so that no list is made in it unseen.
@@ -222,7 +225,12 @@ int Main(QApplication& app) {
     if (!problem.isEmpty()) {
         show_message(nullptr, problem);
     }
-    set_files_folder_paragraph(files_folder_paragraph(folders));
+    // The About page names the files folder and the code page in force.
+    set_files_folder_paragraph(
+        files_folder_paragraph(folders) +
+        QStringLiteral("<h2>The character codes of your personal password</h2><p>%1</p>")
+            .arg(QString::fromStdString(code_page_in_force_sentence(code_page, system_choice))
+                     .toHtmlEscaped()));
     frmMain window(folders, QDate::currentDate(), code_page);
     QObject::connect(&window, &frmMain::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     quit_in_order_on_signals(&window);

@@ -17,7 +17,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 #include <array>
 #include <string>
@@ -28,6 +30,7 @@
 #include "engine/list_file.h"
 #include "session/limits.h"
 #include "session/list_flow.h"
+#include "session/password_notes.h"
 #include "settings/box_number.h"
 #include "ui/fingerprint_view.h"
 #include "ui/form_controls.h"
@@ -39,6 +42,10 @@
 namespace tessaroll::ui {
 
 namespace {
+
+// What the password box is, for screen readers; the notes on what is typed follow it.
+const QString kPasswordDescription =
+    QStringLiteral("Shown as stars; the fingerprint beside it shows what was typed");
 
 // Shows every character of the personal password as "*".
 class StarPasswordStyle : public QProxyStyle {
@@ -99,6 +106,9 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     txtPpswd->setObjectName(QStringLiteral("txtPpswd"));
     picFingerprint = new FingerprintView(client);
     picFingerprint->setObjectName(QStringLiteral("picFingerprint"));
+    actPasswordNote = txtPpswd->addAction(QIcon(), QLineEdit::TrailingPosition);
+    actPasswordNote->setObjectName(QStringLiteral("actPasswordNote"));
+    actPasswordNote->setVisible(false);
     cmdPrint = make_button(client, "cmdPrint", "Print");
     Label1 = make_label(client, "Label1", "Personal password");
     Label2 = make_label(client, "Label2", "Passwords");
@@ -161,8 +171,7 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
              QStringLiteral("Makes the list of the date shown, shows it and writes it to "
                             "output.txt"));
     describe(txtPasswords, QStringLiteral("Passwords"), QStringLiteral("No list yet"));
-    describe(txtPpswd, QStringLiteral("Personal password"),
-             QStringLiteral("Shown as stars; the fingerprint beside it shows what was typed"));
+    describe(txtPpswd, QStringLiteral("Personal password"), kPasswordDescription);
     describe(cmdPrint, QStringLiteral("Print"),
              QStringLiteral("Prints the list in the box on the default printer"));
     describe(cmbDay, QStringLiteral("Day"), QStringLiteral("Day of the month, 1 to 31"));
@@ -198,6 +207,11 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     connect(We_pay, &QAction::triggered, this, &frmMain::We_pay_Click);
     connect(Exit, &QAction::triggered, this, &frmMain::Exit_Click);
     connect(txtPpswd, &QLineEdit::textChanged, this, &frmMain::password_changed);
+    // A click on the sign shows its text at once, for those who do not wait for the tooltip.
+    connect(actPasswordNote, &QAction::triggered, this, [this] {
+        QToolTip::showText(txtPpswd->mapToGlobal(QPoint(0, txtPpswd->height())),
+                           actPasswordNote->toolTip(), txtPpswd);
+    });
     for (PickComboBox* box : {cmbDay, cmbMonth, cmbYear}) {
         connect(box, &QComboBox::editTextChanged, this, &frmMain::show_list_state);
     }
@@ -218,6 +232,7 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     setGeometry(pixels(1155), pixels(1725) - menu_height, pixels(4680),
                 client_height + menu_height);
     cmdGenerate->setFocus();
+    show_password_notes();  // the empty password, until one is typed
 
     Form_Load();
 }
@@ -380,9 +395,6 @@ void frmMain::show_list_state() {
                 "off: press Generate to make the list again.");
         } else if (const QStringList changes = changes_since_list(); !changes.isEmpty()) {
             said << capitalized(listed(changes)) +
-                        (changes.size() == 1 && changes[0] != QStringLiteral("the settings")
-                             ? QStringLiteral(" has")
-                             : QStringLiteral(" have")) +
                         QStringLiteral(
                             " changed since this list was made: press Generate for a new list.");
         }
@@ -417,7 +429,29 @@ void frmMain::password_changed() {
     }
     accepted_password_ = text;
     show_fingerprint();
+    show_password_notes();
     show_list_state();
+}
+
+QString frmMain::password_notes() const {
+    QStringList notes;
+    for (const std::string& note :
+         personal_password_notes(txtPpswd->text().toStdString(), code_page_)) {
+        notes << QString::fromStdString(note);
+    }
+    return notes.join(QLatin1Char('\n'));
+}
+
+void frmMain::show_password_notes() {
+    const QString notes = password_notes();
+    const bool warning =
+        !characters_not_reaching_note(txtPpswd->text().toStdString(), code_page_).empty();
+    actPasswordNote->setIcon(style()->standardIcon(warning ? QStyle::SP_MessageBoxWarning
+                                                           : QStyle::SP_MessageBoxInformation));
+    actPasswordNote->setToolTip(notes);
+    actPasswordNote->setVisible(!notes.isEmpty());
+    txtPpswd->setAccessibleDescription(
+        notes.isEmpty() ? kPasswordDescription : kPasswordDescription + QLatin1Char('\n') + notes);
 }
 
 void frmMain::Form_Load() {

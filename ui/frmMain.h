@@ -87,6 +87,12 @@ public slots:
     // The window's status line: what it has to say about the list shown.
     QString status() const;
 
+    // The notes on the personal password as typed, one a line, shown as a sign in the password box
+    // (its tooltip) and read with the box (its accessible description): the characters that do
+    // not reach the seed as typed, the empty password, the characters beyond the seed. Empty
+    // when there is nothing to say.
+    QString password_notes() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -107,6 +113,8 @@ private:
     frmSettings* settings_window();
     void end_program();
     void show_fingerprint();
+    // The sign in the password box and the box's description follow the notes on what is typed.
+    void show_password_notes();
     void watch_pattern_file();
     // The personal password box changed: refused when it is longer than a personal password can
     // be (the text before stays), otherwise the fingerprint and the status line follow it.
@@ -140,6 +148,9 @@ private:
     QPlainTextEdit* txtPasswords;
     QLineEdit* txtPpswd;
     FingerprintView* picFingerprint;
+    // The sign at the end of the password box, as password boxes show Caps Lock: a warning for
+    // characters that do not reach the seed as typed, else information; hidden with no note.
+    QAction* actPasswordNote;
     QPushButton* cmdPrint;
     QLabel* Label1;
     QLabel* Label2;
