@@ -140,7 +140,7 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     place(cmbYear, 3840, 2040, 735, 315);
     place(cmdSettings, 3360, 3480, 1215, 495);
     // The status line, under the buttons in the strip the client area has gained at its bottom.
-    place(LabelStatus, 120, 4020, 4440, 570);
+    place(LabelStatus, 120, 4020, 4440, 780);
 
     // The list: read only (select and copy still work), one password a line, with scroll bars
     // where the list is longer or wider than the box; Tab moves on.
@@ -224,10 +224,10 @@ frmMain::frmMain(const ProgramFolders& folders, const QDate& today, CodePage cod
     qApp->installEventFilter(this);
 
     // Client area 4680 x 4305 twips below the menu bar, its corner at 1155, 1725 on the screen,
-    // and 330 twips more at the bottom for the status line. The window keeps that size; where its
+    // and 510 twips more at the bottom for the status line. The window keeps that size; where its
     // corner would put part of it off the screen, it is moved onto the screen when shown.
     const int menu_height = menuBar()->sizeHint().height();
-    const int client_height = pixels(4305 + 330);
+    const int client_height = pixels(4305 + 510);
     setFixedSize(pixels(4680), client_height + menu_height);
     setGeometry(pixels(1155), pixels(1725) - menu_height, pixels(4680),
                 client_height + menu_height);

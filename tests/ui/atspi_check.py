@@ -170,7 +170,7 @@ GLib.timeout_add_seconds(30, lambda: pyatspi.Registry.stop())
 pyatspi.Registry.start()
 
 # Read now, the main status line also says that the settings changed since the list was made.
-check(main_status is not None and main_status.name.startswith(MAIN_SAID + " The settings have"),
+check(main_status is not None and main_status.name.startswith(MAIN_SAID + " The settings changed"),
       f"main status bar reads {main_status.name if main_status else None!r}")
 check(announced(main_status, MAIN_SAID), "the main status line's new text was not announced")
 settings = window(app, "Settings")

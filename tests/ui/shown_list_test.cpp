@@ -143,19 +143,19 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("named");
         QTest::newRow("day") << "day"
-                             << "The date has changed";
+                             << "The date changed";
         QTest::newRow("day typed as no number") << "day x"
-                                                << "The date has changed";
+                                                << "The date changed";
         QTest::newRow("personal password") << "password"
-                                           << "The personal password has changed";
+                                           << "The personal password changed";
         QTest::newRow("count picked") << "count"
-                                      << "The settings have changed";
+                                      << "The settings changed";
         QTest::newRow("count typed") << "typed count"
-                                     << "The settings have changed";
+                                     << "The settings changed";
         QTest::newRow("letter at position 3") << "letter"
-                                              << "The settings have changed";
+                                              << "The settings changed";
         QTest::newRow("date and password") << "day+password"
-                                           << "The date and the personal password have changed";
+                                           << "The date and the personal password changed";
     }
     void changes_since_generate_are_named() {
         QFETCH(QString, change);
@@ -191,7 +191,7 @@ private slots:
 
         QTest::mouseClick(print(), Qt::LeftButton);
         QCOMPARE(messages_->texts.size(), 1);
-        QVERIFY2(messages_->texts[0].contains(named.mid(4, named.indexOf(" ha") - 4)) &&
+        QVERIFY2(messages_->texts[0].contains(named.mid(4, named.indexOf(" changed") - 4)) &&
                      messages_->texts[0].contains("Generate"),
                  qPrintable(messages_->texts[0]));
         QCOMPARE(printers_->count(), std::size_t{1});
@@ -199,6 +199,25 @@ private slots:
 
         generate();  // the new list: nothing changed since
         QCOMPARE(window_->status(), QString());
+    }
+
+    // The longest the status line says, a date note and every change, fits its strip.
+    void the_longest_status_fits() {
+        list_of(31, 12, 2005);  // 31/12/2005 is a date; 32/12/2005 is none with no list of its own
+        list_of(32, 12, 2005);
+        QVERIFY2(window_->status().contains("no calendar date"), qPrintable(window_->status()));
+        control<QLineEdit>("txtPpswd")->setText(QStringLiteral("secreT"));
+        control<QComboBox>("cmbDay")->setEditText(QStringLiteral("30"));
+        QTest::mouseClick(control<QPushButton>("cmdSettings"), Qt::LeftButton);
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* settings = qobject_cast<frmSettings*>(w)) {
+                settings->findChild<QComboBox*>("cmbPnumb")->setEditText(QStringLiteral("77"));
+            }
+        }
+        QVERIFY2(
+            window_->status().contains("The date, the personal password and the settings changed"),
+            qPrintable(window_->status()));
+        QVERIFY2(status_fits(), qPrintable(window_->status()));
     }
 
     // Changing a box back to what the list was made of takes the note away.
