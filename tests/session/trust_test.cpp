@@ -14,6 +14,7 @@
 #include <string>
 
 #include "engine/atomic_file.h"
+#include "session/list_flow.h"
 #include "session/program_folders.h"
 #include "session/settings_store.h"
 
@@ -165,6 +166,42 @@ TEST_F(SessionTrust, TheInstalledCopysDataFolderIsMadePrivate) {
               0);
     ::stat(user.c_str(), &st);
     EXPECT_EQ(st.st_mode & 07777, 0777u);
+}
+
+// What the window shows on Generate: the refusal's own sentence, without the advice for a file that
+// merely could not be written; the planted object and output.txt stay as they were.
+TEST(SessionTrustOnGenerate, ARefusedSaveIsTheListsRefusal) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("tessaroll-generate-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "shared");
+    fs::create_directories(dir / "fifo");
+    ::chmod(dir.c_str(), 0700);
+    ::chmod((dir / "shared").c_str(), 01777);
+    ASSERT_EQ(::mkfifo((dir / "fifo" / "output.txt").c_str(), 0600), 0);
+    const std::pair<fs::path, const char*> cases[] = {
+        {dir / "shared", "shared like /tmp"},
+        {dir / "fifo", "FIFO"},
+    };
+    for (const auto& [folder, said] : cases) {
+        ListRequest request;
+        request.personal = "secret";
+        request.date = {26, 7, 2002};
+        request.settings.pnumb = 4;
+        request.settings.lentgh = 10;
+        request.output_folder = folder;
+        try {
+            make_list(request);
+            ADD_FAILURE() << "saved in " << folder;
+        } catch (const ListRefusal& e) {
+            EXPECT_TRUE(contains(e.what(), said)) << e.what();
+            EXPECT_TRUE(contains(e.what(), "The new list was not saved.")) << e.what();
+            EXPECT_FALSE(contains(e.what(), "can be written")) << e.what();
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(dir / "shared"));
+    EXPECT_EQ(fs::symlink_status(dir / "fifo" / "output.txt").type(), fs::file_type::fifo);
+    fs::remove_all(dir);
 }
 
 }  // namespace
