@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
+#include <vector>
 
 #include "ui/form_layout.h"
 #include "ui/frmMain.h"
@@ -71,17 +73,33 @@ private slots:
 
 int main(int argc, char** argv) {
     // A 1280 x 1024 screen at 200%: 640 x 512 in the windows' own pixels.
-    QTemporaryDir config_dir;
-    const QString config = config_dir.filePath(QStringLiteral("screen.json"));
+    // Named relative to the working folder: a Windows path's drive colon would end the
+    // platform's argument.
+    const QString config = QStringLiteral("screen_scale_test.json");
     if (!write_bytes(config, R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 1280,
         "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")) {
         return 1;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
+    // The screen is this one whatever platform the command line names (the Windows run gives
+    // "-platform offscreen", which would override the environment).
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 && i + 1 < argc) {
+            ++i;
+            continue;
+        }
+        args.push_back(argv[i]);
+    }
+    QByteArray platform_option = "-platform";
+    QByteArray platform = "offscreen:configfile=" + config.toLocal8Bit();
+    args.insert(args.begin() + 1, {platform_option.data(), platform.data()});
+    int app_argc = static_cast<int>(args.size());
     qputenv("QT_SCALE_FACTOR", "2");
-    QApplication app(argc, argv);
+    QApplication app(app_argc, args.data());  // takes its own options out of the list
     ScreenScaleTest test;
-    return QTest::qExec(&test, argc, argv);
+    const int status = QTest::qExec(&test, app_argc, args.data());
+    QFile::remove(config);
+    return status;
 }
 
 #include "screen_scale_test.moc"
