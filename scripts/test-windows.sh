@@ -9,7 +9,8 @@
 #      code-page tables with Windows' own conversion, every reference vector of
 #      tests/data/engine.jsonl on both builds (those of other code pages through --code-page), a
 #      comparison of output.txt with the one the Linux CLI writes (scripts/windows_vectors.py),
-#      and a comparison of the fingerprint of a personal password with the Linux CLI's;
+#      a comparison of the fingerprint of a personal password with the Linux CLI's, and the code
+#      page each of 15 locales gives, against GetACP (scripts/windows-locale-check.sh);
 #   5. packs the download tessaroll-cli-<version>-windows-x64.zip (scripts/windows-zip.py), with
 #      LICENSE.txt and THIRD-PARTY-NOTICES.txt (scripts/third_party_notices.py).
 #
@@ -220,6 +221,9 @@ else
         "Windows \"$windows_fingerprint\"" >&2
     status=1
 fi
+
+# The code page chosen from the locale, against GetACP, in a Wine prefix of its own.
+"$root/scripts/windows-locale-check.sh" "$windows_cli" "$linux_cli" "$out/locales" || status=1
 
 # --- 7. The download ---------------------------------------------------------------------------
 if [ "$status" -eq 0 ]; then
