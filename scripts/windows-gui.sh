@@ -10,33 +10,30 @@
 #      toolchain's run time as DLLs;
 #   4. puts into the zip the programs, the help pages and exactly the DLLs they import, followed
 #      from DLL to DLL (objdump -p), together with the plugins Qt loads at run time: the windows
-#      platform and the Windows style. Every executable is stripped.
+#      platform and the Windows style. Every executable is stripped. With them go LICENSE.txt and
+#      THIRD-PARTY-NOTICES.txt, and the zip's entries have a fixed date and order
+#      (scripts/windows-zip.py), so that the same build gives the same zip.
 #
+# Usage: scripts/windows-gui.sh [--program-only]
+#   --program-only builds tessaroll.exe without the window tests, for the zip alone, as the
+#   reproducibility check (scripts/test-reproducible.sh) makes it again.
 # Environment: WINDOWS_BUILD (default build-windows), JOBS, CMAKE_ARGS (as in the Makefile).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
+tessaroll_script=windows-gui
+. "$(dirname "$0")/lib/common.sh"
+. "$root/scripts/lib/windows-build.sh"
 cd "$root"
 
 out="$(realpath -m "${WINDOWS_BUILD:-build-windows}")"
-prefix="$out/deps/x86_64-w64-mingw32"
+prefix="$out/deps/$host"
 build="$out/gui"
 jobs="${JOBS:-$(nproc)}"
-host=x86_64-w64-mingw32
-started=$(date +%s)
-stage_started=$started
-
-say() { printf 'windows-gui: %s\n' "$*"; }
-die() {
-    say "$*" >&2
-    exit 1
-}
-# Ends a stage with its time.
-stage_done() {
-    local now
-    now=$(date +%s)
-    say "$1 ($((now - stage_started)) s)"
-    stage_started=$now
-}
+window_tests=ON
+case ${1:-} in
+--program-only) window_tests=OFF ;;
+"") ;;
+*) die "unknown argument $1; usage: $0 [--program-only]" ;;
+esac
 
 # --- 1. Qt for Windows ---------------------------------------------------------------------------
 scripts/install-deps.sh scripts/packages/windows.txt scripts/packages/windows-gui.txt
@@ -59,10 +56,7 @@ fi
 stage_done "Qt, GMP, MPFR, Nettle and tessaroll-cli.exe at hand"
 
 # --- 3. Build ------------------------------------------------------------------------------------
-# The header-only libraries through folders of their own, as scripts/test-windows.sh sets them up.
-mkdir -p "$out/deps/cli11/include" "$out/deps/json/include"
-ln -sfn /usr/include/CLI "$out/deps/cli11/include/CLI"
-ln -sfn /usr/include/nlohmann "$out/deps/json/include/nlohmann"
+windows_header_folders "$out/deps"
 host_cmake_dir=$(dirname "$(dirname "$(realpath /usr/lib/*/cmake/Qt6/Qt6Config.cmake | head -n 1)")")
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
 # shellcheck disable=SC2086 # CMAKE_ARGS is a list of arguments, as in the Makefile
@@ -71,16 +65,19 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_FIND_ROOT_PATH="$prefix;$qt" -DCMAKE_PREFIX_PATH="$qt" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" \
     -DCLI11_INCLUDE_DIR="$out/deps/cli11/include" -DNLOHMANN_JSON_INCLUDE_DIR="$out/deps/json/include" \
-    -DTESSAROLL_BUILD_TESTS=ON -DTESSAROLL_WINDOW_TESTS_ONLY=ON -DTESSAROLL_BUILD_BENCH=OFF \
+    -DTESSAROLL_BUILD_TESTS=$window_tests -DTESSAROLL_WINDOW_TESTS_ONLY=ON -DTESSAROLL_BUILD_BENCH=OFF \
     ${CMAKE_ARGS:-} >"$out/configure-gui.log" 2>&1 || {
     cat "$out/configure-gui.log" >&2
     die "configuring the Windows window program failed"
 }
 # The program and what test-windows-gui.sh runs; the companion comes from step 2.
-targets=(tessaroll type_text_windows)
-for test in tests/ui/*_test.cpp; do
-    targets+=("$(basename "$test" .cpp)")
-done
+targets=(tessaroll)
+if [ "$window_tests" = ON ]; then
+    targets+=(type_text_windows)
+    for test in tests/ui/*_test.cpp; do
+        targets+=("$(basename "$test" .cpp)")
+    done
+fi
 nice -n 10 cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 stage_done "built tessaroll.exe and the window tests in $build"
 
@@ -146,9 +143,23 @@ done
 find "$stage" -iname '*.exe' -exec $host-strip --strip-all {} +
 find "$stage" -iname '*.dll' -exec $host-strip --strip-unneeded {} +
 
+# The licence, and the notices of every component the zip holds.
+python3 -c 'import sys; sys.stdout.buffer.write(open(sys.argv[1], "rb").read().replace(b"\n", b"\r\n"))' \
+    "$root/LICENSE" >"$stage/LICENSE.txt"
+in_zip() { (cd "$stage" && find . -type f -iname "$1" -printf '%P\n' | sort | paste -sd ' '); }
+statically="tessaroll.exe and tessaroll-cli.exe, linked statically"
+windows_notices "$stage/THIRD-PARTY-NOTICES.txt" "$name.zip" "$prefix/VERSIONS" --qt="$qt" \
+    qt="$(in_zip 'Qt6*.dll') $(cd "$stage" && find . -mindepth 2 -iname '*.dll' -printf '%P\n' | sort | paste -sd ' ')" \
+    gmp="$statically" mpfr="$statically" nettle="$statically" \
+    cli11="tessaroll-cli.exe, linked statically" nlohmann-json="tessaroll-cli.exe, linked statically" \
+    wine-code-pages="tessaroll.exe and tessaroll-cli.exe" \
+    gcc-runtime="$(in_zip 'libstdc++*.dll') $(in_zip 'libgcc*.dll'); tessaroll-cli.exe, linked statically" \
+    mingw-w64="$(in_zip 'libwinpthread*.dll'); the start-up code of tessaroll.exe and tessaroll-cli.exe, and tessaroll-cli.exe's winpthreads, linked statically" \
+    || die "could not write THIRD-PARTY-NOTICES.txt"
+
 zip_file="$out/$name.zip"
 rm -f "$zip_file"
-(cd "$build/zip" && zip -q -X -r -9 "$zip_file" "$name")
+python3 "$root/scripts/windows-zip.py" --folder "$stage" --output "$zip_file"
 {
     echo "$name.zip: $(stat -c %s "$zip_file") bytes"
     echo "From Windows itself: $(for k in "${!shipped[@]}"; do [ "${shipped[$k]}" = windows ] && echo "$k"; done | sort | tr '\n' ' ')"
@@ -156,4 +167,4 @@ rm -f "$zip_file"
 } >"$out/$name.contents.txt"
 cat "$out/$name.contents.txt"
 stage_done "wrote $zip_file"
-say "finished in $(($(date +%s) - started)) s"
+say "finished in $(elapsed)"
