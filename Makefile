@@ -6,6 +6,13 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
+# The time of the last commit: the dates inside the programs, the package, the zips and the
+# installer, so that two builds of one commit give the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
+
 # Package lists: what running the program needs, and what the tests need on top.
 RUN_PACKAGES  = scripts/packages/core.txt scripts/packages/ui.txt
 TEST_PACKAGES = $(RUN_PACKAGES) scripts/packages/print.txt scripts/packages/fuzz.txt
@@ -74,6 +81,12 @@ windows-gui:
 
 test-windows-gui: windows-gui
 	scripts/test-windows-gui.sh
+
+.PHONY: windows-installer
+# The Windows installer (NSIS) from the same build and files as the portable zip:
+# build-windows/tessaroll-<version>-windows-x64-setup.exe. make test-package checks it under Wine.
+windows-installer: windows-gui
+	scripts/windows-installer.sh
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do [ -x "$$b" ] && "$$b"; done
