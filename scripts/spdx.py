@@ -32,6 +32,7 @@ SUFFIXES = {
     ".hpp": SLASHES,
     ".h.in": SLASHES,
     ".rc": SLASHES,  # windres runs the C preprocessor over resource scripts
+    ".rc.in": SLASHES,
     ".py": HASH,
     ".sh": HASH,
     ".cmake": HASH,
