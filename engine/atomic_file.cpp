@@ -341,7 +341,7 @@ Resolved resolve(const fs::path& target) {
         if (!owner_trusted(st.st_uid)) {
             throw FileRefusal(quoted(target) + " is a link made by another user (" +
                               user_name(st.st_uid) +
-                              "), so it was not followed and nothing was saved. Remove the link, "
+                              "), so it was not followed. Remove the link, "
                               "or choose another folder.");
         }
         std::error_code ec;
@@ -349,12 +349,11 @@ Resolved resolve(const fs::path& target) {
         if (ec) {
             std::error_code ignored;
             const fs::path named = fs::read_symlink(target, ignored);
-            throw FileRefusal(
-                quoted(target) + " is a link to " + quoted(named) +
-                (ec == std::errc::no_such_file_or_directory
-                     ? std::string(", which does not exist")
-                     : ", which cannot be followed (" + ec.message() + ")") +
-                ", so nothing was saved. Create the file it names, or remove the link.");
+            throw FileRefusal(quoted(target) + " is a link to " + quoted(named) +
+                              (ec == std::errc::no_such_file_or_directory
+                                   ? std::string(", which does not exist")
+                                   : ", which cannot be followed (" + ec.message() + ")") +
+                              ". Create the file it names, or remove the link.");
         }
         // Saved where the link points, as careful editors do; that folder must be trusted too.
         if (const FolderTrust t = check_folder_trust(folder_of(real)); !t.refusal.empty()) {
@@ -371,8 +370,8 @@ Resolved resolve(const fs::path& target) {
     }
     if (!S_ISREG(st.st_mode)) {
         throw FileRefusal(via + quoted(r.path) + " is " + kind_of(st.st_mode) +
-                          ", not an ordinary file, so it was left as it is and nothing was "
-                          "saved. Choose another file name or folder.");
+                          ", not an ordinary file, so it was left as it is. Choose another "
+                          "file name or folder.");
     }
     if (st.st_uid != ::geteuid() && ::geteuid() != 0) {
         throw FileRefusal(via + quoted(r.path) + " belongs to another user (" +

@@ -269,6 +269,8 @@ std::string SettingsStore::write_pending(fs::path& kept) {
         const GenerationSettings in_use = settings_in_use();
         save_pattern_file(save_to_, in_use);
         known_bytes_ = pattern_file_bytes(in_use);
+    } catch (const FileRefusal& e) {
+        return std::string(e.what()) + " The settings were not saved.";  // it says the rest
     } catch (const FileError& e) {
         return std::string(e.what()) + " The settings were not saved; " + shown_path(save_to_) +
                " was left as it was.";
