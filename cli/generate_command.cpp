@@ -215,10 +215,13 @@ CLI::App* add_generate_command(CLI::App& app, GenerateOptions& g) {
     gen->add_option("--pattern-file", g.pattern_file,
                     "Take count, length and pattern from this pattern file (--count, --length and "
                     "--pattern override it)");
-    gen->add_option("--code-page", g.code_page,
-                    "The Windows code page whose character codes the personal password has, and "
-                    "that of output.txt: " +
-                        known_code_pages_text() + " (default: the system's on Windows, else 1252)");
+    gen->add_option(
+        "--code-page", g.code_page,
+        "The Windows code page whose character codes the personal password has, and "
+        "that of output.txt: " +
+            known_code_pages_text() +
+            " (default: the system's on Windows, else the one Windows has for the locale's "
+            "language: LC_ALL, LC_CTYPE or LANG)");
     return gen;
 }
 

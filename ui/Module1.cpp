@@ -41,7 +41,7 @@ constexpr const char* kUsage =
     "                  (~/.local/share/tessaroll, %APPDATA%\\tessaroll on Windows).\n"
     "  --code-page N   take the personal password's character codes, and write output.txt, in\n"
     "                  the Windows code page N: 874, 1250 to 1258; the default is the system's\n"
-    "                  on Windows, else 1252.\n"
+    "                  on Windows, else the one Windows has for the locale's language.\n"
     "  --version       print the version and end.\n";
 
 #ifndef _WIN32
