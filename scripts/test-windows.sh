@@ -14,6 +14,9 @@
 #   5. packs the download tessaroll-cli-<version>-windows-x64.zip (scripts/windows-zip.py), with
 #      LICENSE.txt and THIRD-PARTY-NOTICES.txt (scripts/third_party_notices.py).
 #
+# Usage: scripts/test-windows.sh [--build-only]
+#   --build-only leaves out steps 4 to 6 (the Linux CLI, Wine and the checks): the build and the
+#   zip alone, as the reproducibility check (scripts/test-reproducible.sh) makes them again.
 # Environment: WINDOWS_BUILD (default build-windows), JOBS (default: number of cores),
 # CMAKE_ARGS (passed on to the Windows configure, as in the Makefile).
 set -euo pipefail
@@ -28,6 +31,12 @@ out="$(realpath -m "${WINDOWS_BUILD:-build-windows}")"
 deps="$out/deps"
 prefix="$deps/$host"
 jobs="${JOBS:-$(nproc)}"
+build_only=false
+case ${1:-} in
+--build-only) build_only=true ;;
+"") ;;
+*) die "unknown argument $1; usage: $0 [--build-only]" ;;
+esac
 
 # --- 1. Packages -------------------------------------------------------------------------------
 scripts/install-deps.sh scripts/packages/windows.txt
@@ -181,49 +190,53 @@ if grep -qiE '(^| )lib[^ ]*\.dll' <<<"$dlls"; then
 fi
 say "$windows_cli imports only Windows' own DLLs: $dlls"
 
-# --- 4. The Linux CLI, for the same vectors and output.txt ---------------------------------------
-linux_cli=$(linux_cli)
+status=0
+if ! $build_only; then
+    # --- 4. The Linux CLI, for the same vectors and output.txt ------------------------------------
+    linux_cli=$(linux_cli)
 
-# --- 5. Wine -------------------------------------------------------------------------------------
-# No display: the CLI needs none.
-wine_environment "$out/wine"
-unset DISPLAY
-trap wine_stop EXIT
-[ -f "$WINEPREFIX/system.reg" ] || say "creating the Wine prefix $WINEPREFIX"
-wine_prefix
-# The ANSI code page of this Windows, which the vectors without a code page of their own need to be
-# 1252.
-acp=$(wine_code_page)
-if [ "$acp" != 1252 ]; then
-    say "the Wine prefix has the ANSI code page '${acp}', not 1252" >&2
-    exit 1
+    # --- 5. Wine ----------------------------------------------------------------------------------
+    # No display: the CLI needs none.
+    wine_environment "$out/wine"
+    unset DISPLAY
+    trap wine_stop EXIT
+    [ -f "$WINEPREFIX/system.reg" ] || say "creating the Wine prefix $WINEPREFIX"
+    wine_prefix
+    # The ANSI code page of this Windows, which the vectors without a code page of their own
+    # need to be 1252.
+    acp=$(wine_code_page)
+    if [ "$acp" != 1252 ]; then
+        say "the Wine prefix has the ANSI code page '${acp}', not 1252" >&2
+        exit 1
+    fi
+
+    # --- 6. The checks ----------------------------------------------------------------------------
+    say "checking under Wine ($($wine --version), ANSI code page $acp)"
+    python3 "$root/scripts/windows_vectors.py" --wine "$wine" --windows-cli "$windows_cli" \
+        --linux-cli "$linux_cli" --vectors "$root/tests/data/engine.jsonl" \
+        --work "$out/check" --jobs "$jobs" && status=0 || status=$?
+
+    # The fingerprint of a personal password: the same words from both builds. Output goes to
+    # files, as above.
+    printf 'secret\n' >"$out/secret.txt"
+    "$linux_cli" generate --date 2002-07-26 --fingerprint <"$out/secret.txt" >/dev/null \
+        2>"$out/fingerprint-linux.txt" || true
+    "$wine" "$windows_cli" generate --date 2002-07-26 --fingerprint <"$out/secret.txt" \
+        >"$out/fingerprint-windows-out.txt" 2>"$out/fingerprint-windows.txt" || true
+    linux_fingerprint=$(grep '^Fingerprint' "$out/fingerprint-linux.txt" || true)
+    windows_fingerprint=$(tr -d '\r' <"$out/fingerprint-windows.txt" | grep '^Fingerprint' || true)
+    if [ -n "$linux_fingerprint" ] && [ "$linux_fingerprint" = "$windows_fingerprint" ]; then
+        say "both builds give \"secret\" the same fingerprint: ${linux_fingerprint#*: }"
+    else
+        say "the fingerprints of \"secret\" differ: Linux \"$linux_fingerprint\"," \
+            "Windows \"$windows_fingerprint\"" >&2
+        status=1
+    fi
+
+    # The code page chosen from the locale, against GetACP, in a Wine prefix of its own.
+    "$root/scripts/windows-locale-check.sh" "$windows_cli" "$linux_cli" "$out/locales" ||
+        status=1
 fi
-
-# --- 6. The checks -------------------------------------------------------------------------------
-say "checking under Wine ($($wine --version), ANSI code page $acp)"
-python3 "$root/scripts/windows_vectors.py" --wine "$wine" --windows-cli "$windows_cli" \
-    --linux-cli "$linux_cli" --vectors "$root/tests/data/engine.jsonl" \
-    --work "$out/check" --jobs "$jobs" && status=0 || status=$?
-
-# The fingerprint of a personal password: the same words from both builds. Output goes to files,
-# as above.
-printf 'secret\n' >"$out/secret.txt"
-"$linux_cli" generate --date 2002-07-26 --fingerprint <"$out/secret.txt" >/dev/null \
-    2>"$out/fingerprint-linux.txt" || true
-"$wine" "$windows_cli" generate --date 2002-07-26 --fingerprint <"$out/secret.txt" \
-    >"$out/fingerprint-windows-out.txt" 2>"$out/fingerprint-windows.txt" || true
-linux_fingerprint=$(grep '^Fingerprint' "$out/fingerprint-linux.txt" || true)
-windows_fingerprint=$(tr -d '\r' <"$out/fingerprint-windows.txt" | grep '^Fingerprint' || true)
-if [ -n "$linux_fingerprint" ] && [ "$linux_fingerprint" = "$windows_fingerprint" ]; then
-    say "both builds give \"secret\" the same fingerprint: ${linux_fingerprint#*: }"
-else
-    say "the fingerprints of \"secret\" differ: Linux \"$linux_fingerprint\"," \
-        "Windows \"$windows_fingerprint\"" >&2
-    status=1
-fi
-
-# The code page chosen from the locale, against GetACP, in a Wine prefix of its own.
-"$root/scripts/windows-locale-check.sh" "$windows_cli" "$linux_cli" "$out/locales" || status=1
 
 # --- 7. The download ---------------------------------------------------------------------------
 if [ "$status" -eq 0 ]; then
