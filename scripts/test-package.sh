@@ -3,7 +3,8 @@
 # and removes the package and creates a user for the check):
 #
 #   1. lintian on the .deb: no error, and no warning that packaging/lintian-warnings.txt does not
-#      list with its reason;
+#      list with its reason; and lintian on packaging/copyright in a source package, where it
+#      checks the machine-readable format (scripts/lintian-copyright.sh): nothing at any level;
 #   2. the desktop entry, the AppStream metainfo and both manual pages pass their checkers;
 #   3. dpkg -i, then an ordinary user created here runs tessaroll-cli generate --output-dir in
 #      its home, sets the settings with tessaroll-cli pattern set, and starts the installed window
@@ -13,10 +14,17 @@
 #      ~/.local/share/tessaroll, readable by that user only, and both programs must have computed
 #      the same list. The screen before Exit is kept as window.png;
 #   4. dpkg -r, after which nothing of the package is left under /usr;
-#   5. the Windows zip opens, and its tessaroll-cli.exe passes self-test under Wine.
+#   5. the Windows zip opens, and its tessaroll-cli.exe passes self-test under Wine; both Windows
+#      zips hold LICENSE.txt and THIRD-PARTY-NOTICES.txt;
+#   6. the Windows installer in a fresh Wine prefix (scripts/test-windows-installer.sh): installed,
+#      started from the Start menu, upgraded and removed silently, for the current user and for
+#      every user;
+#   7. the package, both zips and the installer, built a second time, give the same bytes
+#      (scripts/test-reproducible.sh).
 #
-# Needs: the package (make package) and the zip (make test-windows). Every stage prints its time;
-# the output of each check is kept in $BUILD/test-package.
+# Needs: the package (make package), the zip (make test-windows) and, when Qt for Windows is at
+# hand, the installer (make windows-installer). Every stage prints its time; the output of each
+# check is kept in $BUILD/test-package.
 # Environment: BUILD (default build), WINDOWS_BUILD (default build-windows).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -72,6 +80,10 @@ while read -r tag; do
 done < <(sed -n 's/^W: [^:]*: \([a-z0-9-]*\).*/\1/p' "$out/lintian.txt" | sort -u)
 say "lintian: no errors; warnings: $(grep -c '^W: ' "$out/lintian.txt" || true), each listed with its reason in packaging/lintian-warnings.txt"
 stage "lintian"
+
+# The copyright file's machine-readable format, which lintian checks in a source package only.
+scripts/lintian-copyright.sh "$out/copyright-source" || fail "packaging/copyright, above"
+stage "lintian on the copyright file in a source package"
 
 # --- 2. Desktop entry, metainfo, manual pages -----------------------------------------------------
 tree="$out/tree"
@@ -317,9 +329,16 @@ stage "dpkg -r"
 zip="$windows_build/tessaroll-cli-$version-windows-x64.zip"
 [ -f "$zip" ] || fail "$zip is missing: run make test-windows first."
 unzip -l "$zip" | tee "$out/zip-contents.txt" | sed 's/^/  /'
-for name in tessaroll-cli.exe README.txt CODE-PAGE.txt; do
+for name in tessaroll-cli.exe README.txt CODE-PAGE.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
     grep -q " $name\$" "$out/zip-contents.txt" || fail "$zip holds no $name"
 done
+gui_zip="$windows_build/tessaroll-$version-windows-x64.zip"
+if [ -f "$gui_zip" ]; then
+    unzip -l "$gui_zip" >"$out/gui-zip-contents.txt"
+    for name in LICENSE.txt THIRD-PARTY-NOTICES.txt; do
+        grep -q "/$name\$" "$out/gui-zip-contents.txt" || fail "$gui_zip holds no $name"
+    done
+fi
 unpacked="$out/windows"
 unzip -q "$zip" -d "$unpacked"
 export WINEPREFIX="$windows_build/wine" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -335,5 +354,22 @@ tr -d '\r' <"$out/wine-self-test.txt" | grep -E '^([0-9]+) of \1 vectors agree' 
 [ -f "$unpacked/pattern.tq" ] || fail "the unpacked Windows copy did not keep pattern.tq beside itself"
 /usr/lib/wine/wineserver -k 2>/dev/null || true
 stage "the Windows zip opens and its tessaroll-cli.exe passes self-test under Wine"
+
+# --- 6. The Windows installer ---------------------------------------------------------------------
+installer="$windows_build/tessaroll-$version-windows-x64-setup.exe"
+if [ -f "$installer" ]; then
+    WINDOWS_BUILD="$windows_build" scripts/test-windows-installer.sh ||
+        fail "the Windows installer, above"
+    stage "the Windows installer in a fresh Wine prefix"
+elif why=$(scripts/build-qt-windows.sh --where 2>&1 >/dev/null); then
+    fail "$installer is missing: run make windows-installer first."
+else
+    say "the Windows installer is left out: ${why#build-qt-windows: }"
+fi
+
+# --- 7. Two builds, the same bytes ----------------------------------------------------------------
+BUILD="$build" WINDOWS_BUILD="$windows_build" scripts/test-reproducible.sh ||
+    fail "two builds of one commit, above"
+stage "the package, the zips and the installer built twice give the same bytes"
 
 say "passed in $(($(date +%s) - started)) s"

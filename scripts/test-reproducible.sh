@@ -28,7 +28,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2
 [ -n "$version" ] || die "no configured build in $build: run make package first"
 deb="tessaroll_${version}_$(dpkg --print-architecture).deb"
 [ -f "$build/$deb" ] || die "$build/$deb is missing: run make package first"
-scripts/install-deps.sh scripts/packages/package.txt >/dev/null
+scripts/install-deps.sh scripts/packages/package.txt scripts/packages/reproducible.txt >/dev/null
 
 rm -rf "$repro"
 mkdir -p "$repro"
