@@ -32,6 +32,7 @@ set -euo pipefail
 tessaroll_script=test-windows-installer
 . "$(dirname "$0")/lib/common.sh"
 . "$root/scripts/lib/wine.sh"
+. "$root/scripts/lib/xvfb.sh"
 cd "$root"
 
 out="$(realpath -m "${WINDOWS_BUILD:-build-windows}")"
@@ -66,27 +67,15 @@ stage_done "the installer numbered $lower made from the same zip"
 wine_environment "$work/prefix"
 # No menu entries of the Linux desktop for what the installer puts into the Start menu.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-xvfb_pid=
 finish() {
     local status=$?
     wine_stop
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
+    xvfb_stop
     exit "$status"
 }
 trap finish EXIT
 trap 'exit 1' INT TERM HUP
-exec {display_fd}<> <(:)
-Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display_number=
-for _ in $(seq 100); do
-    read -r -t 0.1 -u "$display_fd" display_number && break || true
-done
-[ -n "$display_number" ] || die "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$display_number"
+xvfb_start "$work" 1024x768x24 || die "no virtual display"
 wine_prefix
 
 # Windows' own names for the folders, and where they are on this side. Output goes to files, as
@@ -158,20 +147,6 @@ wait_removed() {
     done
     die "after 30 s, $1 still holds: $(cd "$1" && find . | head -n 20 | tr '\n' ' ')"
 }
-# Waits up to $2 seconds for a visible window whose title is exactly $1; prints its id.
-wait_window() {
-    local id
-    for _ in $(seq $(($2 * 5))); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.2
-    done
-    return 1
-}
-keys() { xdotool key --delay 60 "$@"; }
 # Removes the copy installed under scope $1 (HKCU or HKLM) into folder $2 with the entry's
 # QuietUninstallString, as an administrator's tools do, and checks that nothing is left.
 remove_silently() {
