@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Everything starts here on a fresh Debian machine:
 #   make run    install what is missing, build, start the program
 #   make test   the same, then every test
@@ -53,7 +54,7 @@ fuzz: deps-test
 fuzz-ci: deps-test
 	FUZZ_SECONDS=30 scripts/fuzz.sh
 
-test: test-unit test-asan fuzz-ci
+test: check-spdx test-unit test-asan fuzz-ci
 
 test-windows:
 	scripts/test-windows.sh

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Instructions per call of pow_cr and of the C library's pow on both input sets, counted by
 # callgrind: the count does not depend on the machine's load, unlike a timing.
 #

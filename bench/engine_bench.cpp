@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the engine's power function and of whole lists, in one program so that the ratios
 // hold on a noisy machine. Every benchmark runs 9 times, the repetitions of all benchmarks in a
 // random order (so that a busy spell of the machine does not fall on one of them), and only mean,

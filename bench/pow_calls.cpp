@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calls one power function N times over one of the benchmark's input sets (bench/pow_inputs.h),
 // for counting instructions per call under callgrind, which gives the same count however busy
 // the machine is (bench/count_instructions.sh runs it):

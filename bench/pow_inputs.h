@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two input sets on which the power function is timed (engine_bench) and its instructions
 // counted (pow_calls): "unit", what the engine meets, and "general".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line companion: the same lists as the window program, for scripts and for users
 // who print a month of lists at once.
 #pragma once

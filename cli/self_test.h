@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in check of a build: the reference lists, computed independently of this program,
 // computed again here. On Windows it can also compare the code-page tables with the system's own
 // conversion.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard input, output and error as the command line relies on them.
 #pragma once
 

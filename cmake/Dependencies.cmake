@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Third-party libraries, all from the system's packages (scripts/install-deps.sh installs them).
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(MPFR REQUIRED IMPORTED_TARGET mpfr)

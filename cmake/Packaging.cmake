@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What an installation holds besides the programs and the help pages (packaging/): the menu entry,
 # its icon, the AppStream metainfo, the manual pages, bash completion and the documents; and the
 # Debian package made from it all by CPack (`make package` in the build folder).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Warnings for every target of the project, and the sanitizer build.
 add_library(tessaroll_warnings INTERFACE)
 target_compile_options(tessaroll_warnings INTERFACE -Wall -Wextra -Wshadow -Wold-style-cast)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # 32-bit x86 Linux (Debian i386), cross-built: see cmake/linux-cross.cmake. Real arithmetic in SSE2
 # registers, each double operation rounded to double: the x87 unit's 80-bit registers would round
 # twice and change lists, and engine/fp_env.h refuses to build the engine for it.

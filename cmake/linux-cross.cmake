@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-compiling for another Linux processor with Debian's cross compilers (g++-<triplet>) and the
 # libraries of that processor's Debian architecture, installed beside the machine's own through
 # multiarch (libmpfr-dev:arm64 and so on): headers in /usr/include/<multiarch>, libraries in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files replaced whole, files read only when they are ordinary files, and the rule for the
 // folders both are trusted in.
 //

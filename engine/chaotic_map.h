@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The numeric primitives every password rests on: one step of the chaotic map, the map iterated,
 // the seed made from the personal password, and the day count between two dates.
 //

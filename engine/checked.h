@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 16-bit and 32-bit signed arithmetic that reports overflow instead of wrapping.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one error type of the engine. Every limit of the computation raises it with a kind that
 // callers can act on and a plain sentence that names the offending value and the allowed range.
 #pragma once

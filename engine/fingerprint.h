@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A short fingerprint of the personal password, so that a typo shows before two lists disagree.
 //
 // It is taken from the seed the personal password gives, not from its characters: SHA-256 over

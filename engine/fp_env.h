@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Guards for the floating-point environment the engine is compiled in.
 //
 // Every list must come out the same on every machine, so each real operation has to round to

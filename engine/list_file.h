@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list file "output.txt": its text, its writing, and the time stamp it ends with.
 #pragma once
 

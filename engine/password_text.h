@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turning one value of the chaotic map into the text of one password.
 #pragma once
 

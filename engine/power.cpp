@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pow_cr: exp(y log x) in double-double arithmetic, a rounding test, MPFR when the test fails.
 // The error analysis is in engine/power.h; the tables come from scripts/make_power_tables.py.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Power function of the engine: x^y correctly rounded to the nearest double.
 //
 // Contract: for every finite x > 0 and finite y, pow_cr(x, y) is the double nearest to the exact

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces of pow_cr's fast path (engine/power.cpp), exposed for the tests that check its error
 // bound against MPFR. The engine itself only calls pow_cr.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One step of the chaotic map for a fixed exponent and break point, for callers that take many
 // steps with the same two (map, StringfromDouble): the falling flank's denominator p^a - 1 is
 // computed at the first step that needs it and reused. Every step gives the same bits, the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows API, without the macros that would clash with the standard library (min, max).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any text as a box number: either a value that is the text's number rounded half to even, or a
 // BoxNumberError; blanks around the text change nothing.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a personal password typed in UTF-8, in any of the code pages (chosen by the first
 // byte): the conversion gives one code per unit of the composed text, keeps ASCII, survives a
 // round trip, and always makes a seed in [0, 1]. (A seed text that starts with seventeen nines or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a pattern file: the load must end cleanly, keep flags to 0 and 1, say why it
 // stopped, and whatever it read must come back unchanged through a save.
 #include <cstddef>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Qt 6.4.2 for 64-bit Windows (mingw-w64), for the Windows build of the window program.
 #
 #   scripts/build-qt-windows.sh           prints the folder of a Qt for Windows, after building one

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures what several tessaroll-cli processes writing into one folder at once leave behind:
 #   1. two writers (a list of 130 passwords and one of 1) into the same output.txt, ROUNDS rounds;
 #      after each round output.txt must be one of the two lists whole;

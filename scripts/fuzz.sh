@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets (fuzz/) with clang and runs each one for FUZZ_SECONDS on a copy of
 # its seed corpus (fuzz/corpus/<target>), so the seeds in the repository stay small and fixed.
 # Fails when a target finds a crash, a sanitizer report or a broken check; the input that did it

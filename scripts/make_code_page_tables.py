@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes engine/code_page_tables.h, the tables of the ten single-byte Windows ANSI code pages.
 
     python3 scripts/make_code_page_tables.py > engine/code_page_tables.h

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes engine/power_tables.h, the tables of the fast path of pow_cr (engine/power.cpp).
 
     python3 scripts/make_power_tables.py > engine/power_tables.h

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes cli/self_test_vectors.cpp from tests/data/engine.jsonl.
 
     python3 scripts/make_self_test_vectors.py

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/menu-entry.png: a screenshot of the package's menu entry in an application launcher
 # (rofi's application list) on a virtual display, with the entry's icon at 48 px. The launcher
 # reads the desktop entry and the icon theme from the package itself, unpacked to a temporary

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders packaging/icons/tessaroll.svg into the PNG sizes of the desktop's icon theme
 # (packaging/icons/<size>/tessaroll.png), which are committed beside it. Run it after changing the
 # drawing; it needs rsvg-convert (Debian package librsvg2-bin).

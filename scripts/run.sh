@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the window program from a build folder; without a display it says so and points to the
 # command-line companion, which then prints today's list.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the main window and the settings window to docs/main-window.png and
 # docs/settings-window.png: the program runs on a virtual X display (Xvfb), is worked from the
 # keyboard like a user would (xdotool), and each window is captured with ImageMagick's import.

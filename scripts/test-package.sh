@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Debian package and the Windows download as a user gets them. Runs as root (it installs
 # and removes the package and creates a user for the check):
 #

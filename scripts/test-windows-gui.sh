@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows window program under Wine (after scripts/windows-gui.sh has built it):
 #
 #   1. the window tests (Qt Test) on the offscreen platform;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows build of the engine, the settings and tessaroll-cli, checked under Wine.
 #
 #   1. installs what is missing (scripts/packages/windows.txt);

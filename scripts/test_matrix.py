@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The same lists with every compiler, optimiser, power-function path and processor.
 
 `make test-matrix` runs this. For each configuration below it builds the engine, the settings and

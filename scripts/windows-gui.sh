@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows window program: tessaroll.exe, tessaroll-cli.exe and the window tests cross-built
 # with mingw-w64 against Qt for Windows, and the portable tessaroll-<version>-windows-x64.zip.
 #

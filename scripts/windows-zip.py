@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Packs a Windows download. The entries carry a fixed date and come in a fixed order, so the
 same files give the same zip, byte for byte.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks the Windows tessaroll-cli under Wine against the reference vectors and the Linux CLI.
 
 Run by scripts/test-windows.sh, which builds both programs and sets up Wine with the ANSI code

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a number out of a box's text, the same way for every box of the program and every
 // number the command line takes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the two programs keep output.txt and pattern.tq.
 //
 // A portable copy keeps them in its own folder: the folder given with --dir, or else the

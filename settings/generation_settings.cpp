@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/generation_settings.h"
 
 #include "engine/password_list.h"

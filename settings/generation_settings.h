@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generation settings shared by the whole program: how many passwords, how long, and which
 // positions are letters.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pattern file "pattern.tq": the generation settings kept from one run to the next.
 //
 // Layout, every line ended by CR LF:

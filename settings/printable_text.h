@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text from files and from the command line, made safe to show on a terminal.
 #pragma once
 

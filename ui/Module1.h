@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start procedure: finds the program's folder and shows the main window.
 #pragma once
 

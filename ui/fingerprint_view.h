@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fingerprint of the personal password beside its box: three symbols, each one of 16 shapes
 // in a colour of its own, so that they are told apart by shape alone as well as by colour.
 #pragma once

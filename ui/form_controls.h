@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls both windows are built from, and how a box's text becomes a number.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fixed window layouts: every position and size is given in twips and placed at 15 twips per
 // pixel; Qt scales the pixels for high-DPI screens. The windows never rearrange their controls.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help window: the user guide, the about page and the We Pay page, with Back and Forward
 // through the pages shown since the window was opened. It shows the help pages (.htm files) only;
 // web addresses open in the user's web browser, and other files and folders, such as the files

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: personal password, date, the password list, and the way to the settings,
 // printing and help windows. It also connects the windows with the engine and the pattern file.
 #pragma once

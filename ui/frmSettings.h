@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window: number of passwords, their length and the digit-or-letter pattern.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every message box of the window program goes through here, so that tests can answer them
 // instead of blocking on a modal dialog.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A combo box with an editable text part whose picks from the list are told apart from typing.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing the last generated list: "output.txt" read back line by line and sent to the
 // system's default printer.
 #pragma once

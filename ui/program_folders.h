@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window program's side of the folders (session/program_folders.h): names between Qt and the
 // file system, Qt's name for the user's data folder, and the About page's paragraph saying which
 // folder is in use.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compiled with tessaroll=tessaroll_stdpow: tessaroll:: below names the std::pow copy of the
 // engine.
 #include "bench/std_pow/list_std_pow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bench only: compute_passwords of an engine built with std::pow as its power function.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real tessaroll-cli in a folder of its own, as a user runs it: a portable copy in that
 // folder, so that the pattern commands' default pattern.tq is the folder's own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaroll-cli generate and self-test end to end.
 #include <algorithm>
 #include <string>

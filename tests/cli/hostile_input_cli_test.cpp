@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaroll-cli given what a careful tester gives it: standard streams that fail, numbers out of
 // range, control characters, planted files and several copies of itself at once.
 #include <sys/stat.h>

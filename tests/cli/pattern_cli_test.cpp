@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaroll-cli's pattern commands and --pattern-file, run as a user runs them.
 #include <gtest/gtest.h>
 

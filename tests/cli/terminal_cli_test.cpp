@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tessaroll-cli at a terminal: a pseudo-terminal stands for the user's, so the test can type,
 // press Ctrl+C and look at the screen and at the terminal's mode afterwards.
 #include <fcntl.h>

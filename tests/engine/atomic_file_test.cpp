@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing a file whole in a folder where someone else has planted things, with two writers at
 // once, and with a disk that refuses the bytes.
 #include "engine/atomic_file.h"

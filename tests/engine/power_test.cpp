@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pow_cr against MPFR: bit for bit on random and on hard-to-round inputs, and the error bounds of
 // its two phases against MPFR at 256 bits.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reference vectors of tests/data/engine.jsonl, computed independently with a correctly
 // rounded power function and Windows' own character conversion. They are read by the parser the
 // built-in self-test uses, so that the tests and the shipped self-test read them alike.

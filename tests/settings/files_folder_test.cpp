@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where output.txt and pattern.tq are kept: the portable and the installed copy, the user's data
 // folder and the pattern.tq an installed copy finds beside the program.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: start state, layout, Generate end to end and its failures, the pattern file
 // at start and end, the settings window, and the menu's accelerators.
 #include <QAccessible>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window: layout, lists, and which user actions change the generation settings.
 #include <QLabel>
 #include <QLineEdit>

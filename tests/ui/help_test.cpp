@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help window opened from the main window's Help menu: captions, one window with one
 // history, Back and Forward across the local pages, error pages, links that leave the window for
 // the web browser or the file manager, and the shipped pages.

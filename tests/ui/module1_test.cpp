@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start procedure's command line: which folder the program uses, and what it refuses.
 #include <QDir>
 #include <QFile>

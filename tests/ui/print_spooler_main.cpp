@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints on the system's default printer for print_spooler_test.sh, which runs a print spooler
 // of its own and checks what comes out of it.
 //

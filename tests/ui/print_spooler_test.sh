@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Printing through a real print spooler. Starts a private CUPS scheduler with its own
 # configuration, spool and socket in a temporary folder (so it leaves any system spooler
 # alone), adds a "Generic PDF Printer" queue whose device is a file in that folder and makes it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the Print button sends to the printer, checked on a recording printer.
 #include <sys/stat.h>
 #include <QApplication>

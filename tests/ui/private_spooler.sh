@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private CUPS scheduler with one PDF queue, for the print tests (sourced by
 # print_spooler_test.sh and scripts/test-windows-gui.sh). It has its own configuration, spool
 # and socket in a temporary folder, so it leaves any system spooler alone; its queue is a

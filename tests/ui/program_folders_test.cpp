@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window program's folders: the same user folder the command line computes without Qt, the
 // help pages of an installed copy, the pattern.tq read at start, and the About page's paragraph.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A printer that keeps every call made to it, for tests of what the Print button sends.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Types its argument into the window that has the keyboard focus, the way Windows' on-screen
 // keyboard and input methods enter characters that no key of the keyboard layout has: one
 // KEYEVENTF_UNICODE press and release per UTF-16 unit, which the window receives as WM_CHAR.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the window tests: a throw-away program folder, message boxes answered
 // without blocking, picks from a combo box's list as a user makes them, and the reference
 // vectors of the engine.
