@@ -231,9 +231,11 @@ private slots:
     // program as Exit does: it quits with status 0 instead of being killed.
     void signals_end_the_program_in_order_data() {
         QTest::addColumn<int>("signal_number");
+#ifndef _WIN32
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGHUP") << int(SIGHUP);
         QTest::newRow("SIGINT") << int(SIGINT);
+#endif
     }
     void signals_end_the_program_in_order() {
 #ifdef _WIN32
